@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/share.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QUuid>
+
+namespace tarnwick {
+
+// One SMB server the user keeps, with the shares to keep mounted. Plain value; any thread.
+struct Server {
+    QUuid id;
+    QString displayName;
+    QString host;
+    QList<Share> shares;
+    bool isEnabled = true;
+
+    // A new enabled server with a fresh id and no shares.
+    static Server create(const QString& displayName, const QString& host);
+
+    // Field-wise equality; shares element by element in order.
+    friend bool operator==(const Server& a, const Server& b);
+};
+
+// Hash over id, displayName, host, share count and shares, isEnabled.
+size_t qHash(const Server& server, size_t seed = 0) noexcept;
+
+} // namespace tarnwick
+
+Q_DECLARE_METATYPE(tarnwick::Server)

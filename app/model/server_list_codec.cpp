@@ -1,0 +1,110 @@
+#include "model/server_list_codec.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace tarnwick {
+
+namespace {
+
+QString uuidText(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+// Only the canonical 8-4-4-4-12 form; QUuid alone would also take braces.
+std::optional<QUuid> readUuid(const QJsonValue& value)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    if (!value.isString())
+        return std::nullopt;
+    const QString text = value.toString();
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    return QUuid::fromString(text);
+}
+
+std::optional<QString> readString(const QJsonObject& object, QLatin1StringView key)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<Share> readShare(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const auto id = readUuid(object.value(QLatin1StringView("id")));
+    const auto name = readString(object, QLatin1StringView("name"));
+    const auto username = readString(object, QLatin1StringView("username"));
+    if (!id || !name || !username)
+        return std::nullopt;
+    return Share{*id, *name, *username};
+}
+
+std::optional<Server> readServer(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const auto id = readUuid(object.value(QLatin1StringView("id")));
+    const auto displayName = readString(object, QLatin1StringView("displayName"));
+    const auto host = readString(object, QLatin1StringView("host"));
+    const QJsonValue shares = object.value(QLatin1StringView("shares"));
+    const QJsonValue enabled = object.value(QLatin1StringView("isEnabled"));
+    if (!id || !displayName || !host || !shares.isArray() || !enabled.isBool())
+        return std::nullopt;
+    Server server{*id, *displayName, *host, {}, enabled.toBool()};
+    for (const QJsonValue& item : shares.toArray()) {
+        auto share = readShare(item);
+        if (!share)
+            return std::nullopt;
+        server.shares.append(*share);
+    }
+    return server;
+}
+
+} // namespace
+
+QByteArray ServerListCodec::encode(const QList<Server>& servers)
+{
+    QJsonArray array;
+    for (const Server& server : servers) {
+        QJsonArray shares;
+        for (const Share& share : server.shares) {
+            shares.append(QJsonObject{{QStringLiteral("id"), uuidText(share.id)},
+                                      {QStringLiteral("name"), share.name},
+                                      {QStringLiteral("username"), share.username}});
+        }
+        array.append(QJsonObject{{QStringLiteral("id"), uuidText(server.id)},
+                                 {QStringLiteral("displayName"), server.displayName},
+                                 {QStringLiteral("host"), server.host},
+                                 {QStringLiteral("shares"), shares},
+                                 {QStringLiteral("isEnabled"), server.isEnabled}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<Server>> ServerListCodec::decode(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<Server> servers;
+    for (const QJsonValue& item : document.array()) {
+        auto server = readServer(item);
+        if (!server)
+            return std::nullopt;
+        servers.append(*server);
+    }
+    return servers;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+namespace tarnwick {
+
+// One SMB mount: the mount table's line and its mount point (or location).
+struct MountEntry {
+    QString line;
+    QString mountPoint;
+};
+
+// The reading rules of the mount table. Pure functions; any thread.
+class MountTable {
+public:
+    // SMB mount lines of the mount tool's output with their mount points, in table order.
+    static QList<MountEntry> parseSmbMounts(const QString& mountOutput);
+    // The mount point between the first " on " and the first " (", trimmed; nullopt when
+    // the line is no SMB line or lacks either marker (or " (" comes first).
+    static std::optional<QString> mountPointOf(const QString& line);
+    // Last path component; trailing "/" ignored; "" for "/" or "".
+    static QString lastComponent(const QString& path);
+    // For a name ending in "-" and digits, the part before them ("Photos-2024-1" ->
+    // "Photos-2024"); otherwise nullopt. The base may be empty ("-7" -> "").
+    static std::optional<QString> numberedBase(const QString& name);
+    // Names of the mount points; with numberedAliases, also the non-empty base of each
+    // numbered name (a share mounted again at "Media-1" counts as "Media").
+    static QSet<QString> shareNames(const QList<MountEntry>& mounts, bool numberedAliases);
+};
+
+} // namespace tarnwick

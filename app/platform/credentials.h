@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace tarnwick {
+
+// A login found in the user's secret store. Never logged as a whole: the password stays out
+// of every log line and every argument list.
+struct Credentials {
+    QString user;
+    QString password;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,22 @@
+#include "platform/system_profile.h"
+
+#include "model/unicode_text.h"
+
+namespace tarnwick {
+
+QSet<QString> SystemProfile::mountedShareNames() const
+{
+    const QSet<QString> names = MountTable::shareNames(readSmbMounts(), mountsNumberedDuplicates());
+    QSet<QString> keys;
+    keys.reserve(names.size());
+    for (const QString& name : names)
+        keys.insert(nameKey(name));
+    return keys;
+}
+
+QString SystemProfile::nameKey(const QString& name) const
+{
+    return UnicodeText::canonical(name);
+}
+
+} // namespace tarnwick

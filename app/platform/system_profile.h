@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mount/mount_table.h"
+#include "platform/credentials.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+namespace tarnwick {
+
+// Everything the mount engine needs from the system, per platform: the mount table, mount
+// and unmount requests, the secret store, reachability and the volumes root.
+// Implementations are stateless: every method may run on any thread, several at once,
+// and blocks its caller while its tools run. None throws.
+class SystemProfile {
+public:
+    virtual ~SystemProfile() = default;
+
+    // A short name for logs and --help ("macos", "gvfs").
+    virtual QString name() const = 0;
+
+    // The SMB mounts of the system, in table order.
+    virtual QList<MountEntry> readSmbMounts() const = 0;
+    // The names taken as mounted, as keys (see nameKey).
+    QSet<QString> mountedShareNames() const;
+    // The form in which share names are compared: canonical (NFC) here; profiles whose
+    // mount table changes letter case also fold case.
+    virtual QString nameKey(const QString& name) const;
+    // True when the system mounts a share a second time at "Name-1", "Name-2", ...
+    virtual bool mountsNumberedDuplicates() const = 0;
+
+    // Asks the system to mount smb://host/share, with credentials when given. Returns the
+    // tool's exit status (informational only: the mount table decides).
+    virtual int requestMount(const QString& host, const QString& share,
+                             const std::optional<Credentials>& credentials) const = 0;
+    // Unmounts the mount at mountPoint (a MountEntry::mountPoint); returns the exit status.
+    virtual int unmount(const QString& mountPoint) const = 0;
+
+    // The directory holding per-share mount points ("/Volumes"); empty when the system
+    // keeps none, which turns the stale-directory steps into no-ops.
+    virtual QString volumesRoot() const = 0;
+    // Removes an empty directory with the user's rights; returns the exit status.
+    virtual int removeEmptyDirectory(const QString& path) const = 0;
+
+    // The login stored for host, or nullopt (also on any failure).
+    virtual std::optional<Credentials> lookupKeychainCredentials(const QString& host) const = 0;
+    // True when host answers one ping within a second.
+    virtual bool isHostReachable(const QString& host) const = 0;
+};
+
+} // namespace tarnwick
