@@ -1,0 +1,72 @@
+#pragma once
+
+#include "model/server.h"
+#include "mount/mount_timing.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QSettings>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+namespace tarnwick {
+
+class HelperAccess;
+class ShareStore;
+class SystemProfile;
+
+// Keeps the shares of the enabled servers mounted: the start-up pass, the mount cycle, the
+// 5-second refresh, and the popover's mount/unmount requests. Lives on the main thread;
+// its published sets change only there. Share names are compared as the profile's keys.
+class MountManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QSet<QString> mountedVolumes READ mountedVolumes NOTIFY mountedVolumesChanged)
+    Q_PROPERTY(QSet<QString> busyShares READ busyShares NOTIFY busySharesChanged)
+
+public:
+    // Refreshes at once and schedules the start-up pass, the first cycle and both timers.
+    // store, settings and helper (may be null: no helper) must outlive the manager.
+    MountManager(ShareStore& store, std::shared_ptr<const SystemProfile> profile,
+                 QSettings& settings, HelperAccess* helper, MountTiming timing = {},
+                 QObject* parent = nullptr);
+    ~MountManager() override;
+
+    // Names (as keys) taken as mounted / with an operation under way.
+    const QSet<QString>& mountedVolumes() const { return m_mountedVolumes; }
+    const QSet<QString>& busyShares() const { return m_busyShares; }
+    // Membership by a share's name, compared the way the profile compares names.
+    bool isMounted(const QString& shareName) const;
+    bool isBusy(const QString& shareName) const;
+    // The mount-cycle timer (for inspection; owned by the manager).
+    QTimer* timer() const { return m_timer; }
+
+public Q_SLOTS:
+    // Starts one mount cycle in the background; returns at once.
+    void mountAll();
+    // Mounts one share on request, whatever its server's enabled flag.
+    void mountShare(const tarnwick::Share& share, const tarnwick::Server& server);
+    // Unmounts share N (reads the mount table on this thread).
+    void unmountShare(const QString& shareName);
+    // Unmounts every configured share that is taken as mounted.
+    void unmountAll();
+    // Re-reads the mount table; the result is published on the main thread. Any thread.
+    void refreshMountedVolumes();
+
+Q_SIGNALS:
+    // Emitted on every whole assignment, also when the set did not change.
+    void mountedVolumesChanged();
+    void busySharesChanged();
+
+private:
+    ShareStore& m_store;
+    std::shared_ptr<const SystemProfile> m_profile;
+    HelperAccess* m_helper;
+    MountTiming m_timing;
+    QSet<QString> m_mountedVolumes;
+    QSet<QString> m_busyShares;
+    QTimer* m_timer = nullptr;
+};
+
+} // namespace tarnwick
