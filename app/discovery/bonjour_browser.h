@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+
 #include <functional>
 #include <memory>
 
@@ -16,7 +17,8 @@ class ShareLister;
 // host's shares. Main thread; lives as long as the view that owns it.
 class BonjourBrowser : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QList<tarnwick::DiscoveredServer> discovered READ discovered NOTIFY discoveredChanged)
+    Q_PROPERTY(
+        QList<tarnwick::DiscoveredServer> discovered READ discovered NOTIFY discoveredChanged)
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
 
 public:

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QString>
 #include <QTimer>
+
 #include <memory>
 
 namespace tarnwick {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+
 #include <chrono>
 
 namespace tarnwick {
@@ -8,11 +9,11 @@ namespace tarnwick {
 // Every delay of the engine in one value, so tests can shorten them. The defaults are the
 // product's real timings.
 struct MountTiming {
-    std::chrono::milliseconds startupDelay{10'000};   // construction -> start-up pass
-    std::chrono::milliseconds firstCycleDelay{2'000}; // start-up pass -> first cycle
+    std::chrono::milliseconds startupDelay{10'000};     // construction -> start-up pass
+    std::chrono::milliseconds firstCycleDelay{2'000};   // start-up pass -> first cycle
     std::chrono::milliseconds defaultInterval{120'000}; // when "mountInterval" is not > 0
-    std::chrono::milliseconds intervalUnit{1'000};    // one unit of "mountInterval" (a second)
-    std::chrono::milliseconds refreshPeriod{5'000};   // mount-table refresh timer
+    std::chrono::milliseconds intervalUnit{1'000};      // one unit of "mountInterval" (a second)
+    std::chrono::milliseconds refreshPeriod{5'000};     // mount-table refresh timer
     // Waits before the eight checks of the mount table after a mount request (29 s).
     QList<std::chrono::milliseconds> pollSchedule{
         std::chrono::seconds(1), std::chrono::seconds(1), std::chrono::seconds(2),

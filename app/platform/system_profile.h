@@ -45,8 +45,11 @@ public:
     // Removes an empty directory with the user's rights; returns the exit status.
     virtual int removeEmptyDirectory(const QString& path) const = 0;
 
-    // The login stored for host, or nullopt (also on any failure).
+    // The login stored for host, or nullopt (also on any failure). Logs the account found.
     virtual std::optional<Credentials> lookupKeychainCredentials(const QString& host) const = 0;
+    // The login stored for exactly this server name, quietly (no log line); nullopt on any
+    // failure. Used by the share listing, which tries several forms of a host name.
+    virtual std::optional<Credentials> storedLogin(const QString& server) const = 0;
     // True when host answers one ping within a second.
     virtual bool isHostReachable(const QString& host) const = 0;
 };

@@ -20,6 +20,7 @@ public:
     QString volumesRoot() const override;
     int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
+    std::optional<Credentials> storedLogin(const QString& server) const override;
     bool isHostReachable(const QString& host) const override;
 
     // Tool paths, for the share listing and for tests.
