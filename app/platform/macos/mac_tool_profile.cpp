@@ -78,16 +78,23 @@ int MacToolProfile::removeEmptyDirectory(const QString& path) const
     return runTool(rmdirTool(), {path}, ToolStream::Discard, ToolStream::Discard).status;
 }
 
-std::optional<Credentials> MacToolProfile::lookupKeychainCredentials(const QString& host) const
+std::optional<Credentials> MacToolProfile::storedLogin(const QString& server) const
 {
-    const ToolResult run =
-        runTool(securityTool(),
-                {QStringLiteral("find-internet-password"), QStringLiteral("-s"), host,
-                 QStringLiteral("-r"), QStringLiteral("smb "), QStringLiteral("-g")},
-                ToolStream::Capture, ToolStream::Capture);
+    const QStringList args{QStringLiteral("find-internet-password"),
+                           QStringLiteral("-s"),
+                           server,
+                           QStringLiteral("-r"),
+                           QStringLiteral("smb "),
+                           QStringLiteral("-g")};
+    const ToolResult run = runTool(securityTool(), args, ToolStream::Capture, ToolStream::Capture);
     if (run.status != 0)
         return std::nullopt;
-    auto credentials = KeychainOutput::parse(run.out + run.err);
+    return KeychainOutput::parse(run.out + run.err);
+}
+
+std::optional<Credentials> MacToolProfile::lookupKeychainCredentials(const QString& host) const
+{
+    auto credentials = storedLogin(host);
     if (credentials)
         log(QStringLiteral("[Keychain] found '") + credentials->user + QStringLiteral("' for ") +
             host);
