@@ -2,10 +2,15 @@
 
 #include "helper_names.h"
 
+#include <atomic>
 #include <cerrno>
 #include <unistd.h>
 
 namespace tarnwick::helper {
+
+namespace {
+std::atomic<HelperLog::Sink> g_sink{nullptr};
+} // namespace
 
 QByteArray HelperLog::format(Level level, const QString& message)
 {
@@ -31,6 +36,10 @@ QByteArray HelperLog::format(Level level, const QString& message)
 void HelperLog::write(Level level, const QString& message)
 {
     const QByteArray line = format(level, message);
+    if (const Sink sink = g_sink.load()) {
+        sink(line);
+        return;
+    }
     const char* data = line.constData();
     qsizetype left = line.size();
     while (left > 0) {
@@ -42,6 +51,11 @@ void HelperLog::write(Level level, const QString& message)
         data += written;
         left -= written;
     }
+}
+
+void HelperLog::setSink(Sink sink)
+{
+    g_sink.store(sink);
 }
 
 } // namespace tarnwick::helper

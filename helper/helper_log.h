@@ -18,6 +18,10 @@ public:
     // "<N>[com.lorvens.TarnwickHelper/Default] " + message with control characters escaped,
     // so that no caller-supplied text (a path with a newline) can forge a second line.
     static QByteArray format(Level level, const QString& message);
+
+    // Receives each formatted line instead of standard error (tests); nullptr restores it.
+    using Sink = void (*)(const QByteArray& line);
+    static void setSink(Sink sink);
 };
 
 } // namespace tarnwick::helper
