@@ -23,8 +23,8 @@ bool DirectoryRemover::removeDirectory(const QString& path) const
     const QByteArray native = QFile::encodeName(path);
     const int status = ::rmdir(native.constData());
     const int error = errno;
-    const QString outcome = status == 0 ? QStringLiteral("success")
-                                        : QStringLiteral("failed (%1)").arg(error);
+    const QString outcome =
+        status == 0 ? QStringLiteral("success") : QStringLiteral("failed (%1)").arg(error);
     HelperLog::info(QStringLiteral("removeDirectory ") + path + QStringLiteral(": ") + outcome);
     return status == 0;
 }

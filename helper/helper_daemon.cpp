@@ -8,8 +8,7 @@
 
 namespace tarnwick::helper {
 
-HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoot,
-                           QObject* parent)
+HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoot, QObject* parent)
     : QObject(parent)
     , m_bus(bus)
     , m_tracker(bus)
@@ -21,8 +20,8 @@ HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoo
 bool HelperDaemon::start()
 {
     if (!m_bus.isConnected()) {
-        HelperLog::error(QStringLiteral("cannot reach the system bus: ")
-                         + m_bus.lastError().message());
+        HelperLog::error(QStringLiteral("cannot reach the system bus: ") +
+                         m_bus.lastError().message());
         return false;
     }
     m_bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
@@ -38,14 +37,14 @@ bool HelperDaemon::start()
         kServiceName.toString(), QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        const QString why = reply.error().isValid() ? reply.error().message()
-                                                    : QStringLiteral("the name is taken");
-        HelperLog::error(QStringLiteral("cannot own ") + kServiceName.toString()
-                         + QStringLiteral(": ") + why);
+        const QString why =
+            reply.error().isValid() ? reply.error().message() : QStringLiteral("the name is taken");
+        HelperLog::error(QStringLiteral("cannot own ") + kServiceName.toString() +
+                         QStringLiteral(": ") + why);
         return false;
     }
-    HelperLog::info(QStringLiteral("TarnwickHelper started, listening on ")
-                    + kServiceName.toString());
+    HelperLog::info(QStringLiteral("TarnwickHelper started, listening on ") +
+                    kServiceName.toString());
     return true;
 }
 

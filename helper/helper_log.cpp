@@ -14,8 +14,8 @@ std::atomic<HelperLog::Sink> g_sink{nullptr};
 
 QByteArray HelperLog::format(Level level, const QString& message)
 {
-    QByteArray line = '<' + QByteArray::number(int(level)) + ">[" + kServiceName.toUtf8()
-                      + "/Default] ";
+    QByteArray line =
+        '<' + QByteArray::number(int(level)) + ">[" + kServiceName.toUtf8() + "/Default] ";
     const QByteArray text = message.toUtf8();
     line.reserve(line.size() + text.size() + 1);
     for (const char c : text) {

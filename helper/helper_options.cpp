@@ -18,10 +18,10 @@ std::optional<HelperOptions> HelperOptions::parse(const QStringList& arguments, 
     }
     const QString& root = args.at(1);
     // A relative, unclean or "/" root would let the one-level rule reach elsewhere.
-    if (!QDir::isAbsolutePath(root) || QDir::cleanPath(root) != root || root == u"/"
-        || root.contains(QChar(u'\0'))) {
-        *error = QStringLiteral("--volumes-root needs an absolute, clean path other than /: ")
-                 + root;
+    if (!QDir::isAbsolutePath(root) || QDir::cleanPath(root) != root || root == u"/" ||
+        root.contains(QChar(u'\0'))) {
+        *error =
+            QStringLiteral("--volumes-root needs an absolute, clean path other than /: ") + root;
         return std::nullopt;
     }
     options.volumesRoot = root;

@@ -66,9 +66,8 @@ HelperClient::DaemonStatus HelperClient::daemonStatus(QString* reason) const
     QString why;
     {
         const QDBusConnection bus =
-            m_busAddress.isEmpty()
-                ? QDBusConnection::connectToBus(QDBusConnection::SystemBus, name)
-                : QDBusConnection::connectToBus(m_busAddress, name);
+            m_busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SystemBus, name)
+                                   : QDBusConnection::connectToBus(m_busAddress, name);
         const QString service = helper::kServiceName.toString();
         if (!bus.isConnected()) {
             why = QStringLiteral("cannot reach the system bus: ") + bus.lastError().message();
@@ -78,10 +77,10 @@ HelperClient::DaemonStatus HelperClient::daemonStatus(QString* reason) const
             if (activatable.value().contains(service) || running.value())
                 status = DaemonStatus::Enabled;
             else
-                why = service
-                      + QStringLiteral(" is not installed on the system bus; install "
-                                       "tarnwick-helper with its D-Bus service and policy files "
-                                       "as root (sudo cmake --install <build dir>)");
+                why = service +
+                      QStringLiteral(" is not installed on the system bus; install "
+                                     "tarnwick-helper with its D-Bus service and policy files "
+                                     "as root (sudo cmake --install <build dir>)");
         }
     }
     QDBusConnection::disconnectFromBus(name);

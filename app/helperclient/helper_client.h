@@ -45,7 +45,8 @@ private:
     void connectionInvalidated();
 
     QString m_busAddress;
-    QPointer<HelperConnection> m_connection; // none until the first proxy(), again after invalidation
+    QPointer<HelperConnection>
+        m_connection; // none until the first proxy(), again after invalidation
 };
 
 } // namespace tarnwick

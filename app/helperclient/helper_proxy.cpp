@@ -27,15 +27,16 @@ void HelperProxy::removeDirectory(const QString& path, std::function<void(bool)>
         HelperConnection::failLater(errorPath(), QStringLiteral("The connection was invalidated."));
         return;
     }
-    m_connection->call([&path](TarnwickHelperProxy& remote) { return remote.RemoveDirectory(path); },
-                       [reply = std::move(reply)](const QDBusPendingCall& call) {
-                           const QDBusPendingReply<bool> answer(call);
-                           if (answer.isError())
-                               return HelperConnection::describe(answer.error());
-                           reply(answer.value());
-                           return QString();
-                       },
-                       errorPath());
+    m_connection->call(
+        [&path](TarnwickHelperProxy& remote) { return remote.RemoveDirectory(path); },
+        [reply = std::move(reply)](const QDBusPendingCall& call) {
+            const QDBusPendingReply<bool> answer(call);
+            if (answer.isError())
+                return HelperConnection::describe(answer.error());
+            reply(answer.value());
+            return QString();
+        },
+        errorPath());
 }
 
 void HelperProxy::getVersion(std::function<void(const QString&)> reply) const

@@ -71,7 +71,10 @@ private Q_SLOTS:
 
 private:
     QString root() const { return m_base->filePath(QStringLiteral("Volumes")); }
-    QStringList removalLines() { return m_bus->lines(QStringLiteral("<")).filter(u"removeDirectory"); }
+    QStringList removalLines()
+    {
+        return m_bus->lines(QStringLiteral("<")).filter(u"removeDirectory");
+    }
     QDBusConnection client(const QString& name)
     {
         m_clients.append(name);
@@ -88,8 +91,8 @@ void TestHelperDaemon::init()
     m_base = std::make_unique<QTemporaryDir>();
     QVERIFY(m_base->isValid());
     QVERIFY(QDir(m_base->path()).mkpath(QStringLiteral("Volumes")));
-    m_bus = std::make_unique<PrivateSystemBus>(QStringLiteral(TARNWICK_HELPER_BINARY)
-                                               + QStringLiteral(" --volumes-root ") + root());
+    m_bus = std::make_unique<PrivateSystemBus>(QStringLiteral(TARNWICK_HELPER_BINARY) +
+                                               QStringLiteral(" --volumes-root ") + root());
     QVERIFY2(m_bus->start(), qPrintable(m_bus->errorString()));
 }
 
@@ -136,11 +139,11 @@ void TestHelperDaemon::firstCallStartsHelperAndServesConcurrentClients()
 void TestHelperDaemon::removeDirectory_data()
 {
     // "@" stands for the volumes root, "^" for the directory that holds it.
-    QTest::addColumn<QString>("setup");  // what the row creates, see removeDirectory()
+    QTest::addColumn<QString>("setup"); // what the row creates, see removeDirectory()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("reply");
-    QTest::addColumn<QString>("line");   // the helper's log line for the request
-    QTest::addColumn<QString>("kept");   // must still exist afterwards ("" = nothing)
+    QTest::addColumn<QString>("line"); // the helper's log line for the request
+    QTest::addColumn<QString>("kept"); // must still exist afterwards ("" = nothing)
 
     const auto ok = [](const QString& path, const QString& outcome) {
         return info(QStringLiteral("removeDirectory ") + path + QStringLiteral(": ") + outcome);
@@ -152,11 +155,14 @@ void TestHelperDaemon::removeDirectory_data()
                                      << ok(u"@/Share-1"_s, u"success"_s) << u""_s;
     QTest::newRow("not empty") << u"file @/Share-1/x"_s << u"@/Share-1"_s << false
                                << ok(u"@/Share-1"_s, u"failed (39)"_s) << u"@/Share-1/x"_s;
-    QTest::newRow("missing") << u""_s << u"@/Share-1"_s << false << ok(u"@/Share-1"_s, u"failed (2)"_s) << u""_s;
+    QTest::newRow("missing") << u""_s << u"@/Share-1"_s << false
+                             << ok(u"@/Share-1"_s, u"failed (2)"_s) << u""_s;
     QTest::newRow("trailing slash") << u"dir @/Share-1"_s << u"@/Share-1/"_s << false
                                     << refused(u"@/Share-1/"_s) << u"@/Share-1"_s;
-    QTest::newRow("deeper") << u"dir @/a/b"_s << u"@/a/b"_s << false << refused(u"@/a/b"_s) << u"@/a/b"_s;
-    QTest::newRow("doubled slash") << u"dir @/a"_s << u"@//a"_s << false << refused(u"@//a"_s) << u"@/a"_s;
+    QTest::newRow("deeper") << u"dir @/a/b"_s << u"@/a/b"_s << false << refused(u"@/a/b"_s)
+                            << u"@/a/b"_s;
+    QTest::newRow("doubled slash")
+        << u"dir @/a"_s << u"@//a"_s << false << refused(u"@//a"_s) << u"@/a"_s;
     QTest::newRow("parent") << u"dir ^/private"_s << u"@/../private"_s << false
                             << refused(u"@/../private"_s) << u"^/private"_s;
     QTest::newRow("dots in name") << u"dir @/a..b"_s << u"@/a..b"_s << false << refused(u"@/a..b"_s)
@@ -232,8 +238,7 @@ void TestHelperDaemon::clientLeavingInvalidatesItsConnection()
 void TestHelperDaemon::policyAllowsOnlyTheTwoMethods()
 {
     QDBusConnection bus = client(QStringLiteral("policy"));
-    QCOMPARE(bus.call(callHelper(QStringLiteral("GetVersion"))).type(),
-             QDBusMessage::ReplyMessage);
+    QCOMPARE(bus.call(callHelper(QStringLiteral("GetVersion"))).type(), QDBusMessage::ReplyMessage);
     const QDBusMessage introspect = bus.call(QDBusMessage::createMethodCall(
         service(), names::kObjectPath.toString(),
         QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
@@ -256,8 +261,7 @@ void TestHelperDaemon::policyAllowsOnlyTheTwoMethods()
 void TestHelperDaemon::helperEndsWithTheBus()
 {
     QDBusConnection bus = client(QStringLiteral("pid"));
-    QCOMPARE(bus.call(callHelper(QStringLiteral("GetVersion"))).type(),
-             QDBusMessage::ReplyMessage);
+    QCOMPARE(bus.call(callHelper(QStringLiteral("GetVersion"))).type(), QDBusMessage::ReplyMessage);
     const qint64 pid = m_bus->ownerPid(service());
     QVERIFY(pid > 0);
     QVERIFY(!processGone(pid));

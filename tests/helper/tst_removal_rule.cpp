@@ -65,7 +65,8 @@ void TestRemovalRule::acceptsUnderVolumes_data()
     QTest::newRow("shared prefix") << QStringLiteral("/VolumesX/a") << false;
     QTest::newRow("relative") << QStringLiteral("Volumes/a") << false;
     QTest::newRow("lower case") << QStringLiteral("/volumes/a") << false;
-    QTest::newRow("NUL first") << QStringLiteral("/Volumes/") + QChar(u'\0') + QStringLiteral("x") << false;
+    QTest::newRow("NUL first") << QStringLiteral("/Volumes/") + QChar(u'\0') + QStringLiteral("x")
+                               << false;
     QTest::newRow("NUL later") << QStringLiteral("/Volumes/a") + QChar(u'\0') << false;
 }
 
@@ -135,14 +136,28 @@ void TestRemovalRule::randomPathsNeverReachOutsideOrDeeper()
     file.close();
 
     const QString bare = base.filePath(QStringLiteral("Bare"));
-    const QStringList tokens{root, bare, base.path(), QStringLiteral("/"), QStringLiteral("//"),
-                             QStringLiteral(".."), QStringLiteral("."), QStringLiteral("a"),
-                             QStringLiteral("b"), QStringLiteral("a..b"), QStringLiteral("nested"),
-                             QStringLiteral("inner"), QStringLiteral("link"),
-                             QStringLiteral("victim"), QStringLiteral("outside"),
-                             QStringLiteral("Volumes"), QStringLiteral("Volumes2"),
-                             QStringLiteral("x y"), QStringLiteral(".hidden"),
-                             QString(QChar(u'\0')), QStringLiteral("\n"), QStringLiteral("file")};
+    const QStringList tokens{root,
+                             bare,
+                             base.path(),
+                             QStringLiteral("/"),
+                             QStringLiteral("//"),
+                             QStringLiteral(".."),
+                             QStringLiteral("."),
+                             QStringLiteral("a"),
+                             QStringLiteral("b"),
+                             QStringLiteral("a..b"),
+                             QStringLiteral("nested"),
+                             QStringLiteral("inner"),
+                             QStringLiteral("link"),
+                             QStringLiteral("victim"),
+                             QStringLiteral("outside"),
+                             QStringLiteral("Volumes"),
+                             QStringLiteral("Volumes2"),
+                             QStringLiteral("x y"),
+                             QStringLiteral(".hidden"),
+                             QString(QChar(u'\0')),
+                             QStringLiteral("\n"),
+                             QStringLiteral("file")};
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
     const DirectoryRemover remover{RemovalRule(root)};
@@ -160,8 +175,8 @@ void TestRemovalRule::randomPathsNeverReachOutsideOrDeeper()
         const bool removed = (onBare ? bareRemover : remover).removeDirectory(path);
         const QSet<QString> gone = all - directoriesUnder(base.path());
 
-        const QByteArray context = "seed " + QByteArray::number(seed) + ", path "
-                                   + QStringView(path).toUtf8().toPercentEncoding("/");
+        const QByteArray context = "seed " + QByteArray::number(seed) + ", path " +
+                                   QStringView(path).toUtf8().toPercentEncoding("/");
         QVERIFY2(g_logLines.size() == 1 && g_logLines.first().count('\n') == 1,
                  context.constData());
         QVERIFY2(removed == !gone.isEmpty(), context.constData());

@@ -26,13 +26,14 @@ QByteArray readPackagingFile(const QString& name)
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 // The system bus's default policy (as in Debian's system.conf), so that the helper's policy
 // file is what opens the holes, plus what the tests themselves need.
-const char kBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+const char kBusConfig[] =
+    R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <listen>unix:path=@DIR@/system_bus_socket</listen>
@@ -96,10 +97,10 @@ bool PrivateSystemBus::writeConfig()
     service.replace("@TARNWICK_HELPER_EXEC@", m_helperCommand.toUtf8());
     QByteArray config(kBusConfig);
     config.replace("@DIR@", QFile::encodeName(m_dir.path()));
-    if (!QDir(m_dir.path()).mkpath(QStringLiteral("services"))
-        || !writeFile(m_dir.filePath(QStringLiteral("bus.conf")), config)
-        || !writeFile(m_dir.filePath(QStringLiteral("helper-policy.conf")), policy)
-        || !writeFile(m_dir.filePath(QStringLiteral("helper.service")), service)) {
+    if (!QDir(m_dir.path()).mkpath(QStringLiteral("services")) ||
+        !writeFile(m_dir.filePath(QStringLiteral("bus.conf")), config) ||
+        !writeFile(m_dir.filePath(QStringLiteral("helper-policy.conf")), policy) ||
+        !writeFile(m_dir.filePath(QStringLiteral("helper.service")), service)) {
         m_error = QStringLiteral("cannot write the bus configuration");
         return false;
     }
@@ -124,7 +125,8 @@ bool PrivateSystemBus::start()
     }
     // It prints its address once it listens.
     QDeadlineTimer deadline(10000);
-    while (!m_daemon.canReadLine() && m_daemon.state() == QProcess::Running && !deadline.hasExpired())
+    while (!m_daemon.canReadLine() && m_daemon.state() == QProcess::Running &&
+           !deadline.hasExpired())
         m_daemon.waitForReadyRead(100);
     if (!m_daemon.canReadLine()) {
         m_error = QStringLiteral("dbus-daemon did not come up: ") + output();
@@ -216,8 +218,8 @@ bool PrivateSystemBus::reload() const
     bool ok = false;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(address(), name);
-        ok = bus.interface()->call(QStringLiteral("ReloadConfig")).type()
-             == QDBusMessage::ReplyMessage;
+        ok = bus.interface()->call(QStringLiteral("ReloadConfig")).type() ==
+             QDBusMessage::ReplyMessage;
     }
     QDBusConnection::disconnectFromBus(name);
     return ok;
@@ -244,8 +246,8 @@ bool PrivateSystemBus::startMonitor(const QString& rule)
         return false;
     // Once it is a monitor the bus takes its name away: from then on it sees every match.
     QDeadlineTimer deadline(10000);
-    while (!monitorOutput().contains(QStringLiteral("member=NameLost")) && !deadline.hasExpired()
-           && m_monitor.state() == QProcess::Running)
+    while (!monitorOutput().contains(QStringLiteral("member=NameLost")) && !deadline.hasExpired() &&
+           m_monitor.state() == QProcess::Running)
         m_monitor.waitForReadyRead(100);
     return monitorOutput().contains(QStringLiteral("member=NameLost"));
 }
