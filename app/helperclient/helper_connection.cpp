@@ -79,7 +79,14 @@ void HelperConnection::call(const std::function<QDBusPendingCall(TarnwickHelperP
         failLater(std::move(onError), m_invalidReason);
         return;
     }
-    auto* watcher = new QDBusPendingCallWatcher(send(*m_remote), this);
+    const QDBusPendingCall pending = send(*m_remote);
+    // Without a bus Qt hands back a call that is already over and that no watcher ever
+    // reports; fail it here, or its caller would wait for ever.
+    if (pending.isFinished() && pending.isError()) {
+        failLater(std::move(onError), describe(pending.error()));
+        return;
+    }
+    auto* watcher = new QDBusPendingCallWatcher(pending, this);
     m_pending.insert(watcher, Pending{std::move(onReply), std::move(onError)});
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &HelperConnection::finished);
 }
