@@ -73,8 +73,8 @@ QString HelperConnection::uniqueName() const
 void HelperConnection::call(const std::function<QDBusPendingCall(TarnwickHelperProxy&)>& send,
                             ReplyHandler onReply, ErrorHandler onError)
 {
-    // Like a message on an invalidated XPC connection: never sent, so a request meant for a
-    // helper that died cannot reach the next one by accident.
+    // Nothing is sent over an invalidated connection, so a request meant for a helper that
+    // died cannot reach the next one by accident.
     if (!m_invalidReason.isEmpty()) {
         failLater(std::move(onError), m_invalidReason);
         return;
