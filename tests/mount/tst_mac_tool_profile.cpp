@@ -169,7 +169,7 @@ private Q_SLOTS:
         QFETCH(QString, url);
         std::optional<Credentials> credentials;
         if (!user.isEmpty())
-            credentials = Credentials{user, password};
+            credentials = Credentials{user, password, QString()};
         QCOMPARE(MacToolProfile::mountUrl(host, share, credentials), url);
     }
 
@@ -196,7 +196,7 @@ private Q_SLOTS:
         const int status =
             MacToolProfile(rig.root())
                 .requestMount(QStringLiteral("nas"), share,
-                              Credentials{QStringLiteral("u"), QStringLiteral("p@ss")});
+                              Credentials{QStringLiteral("u"), QStringLiteral("p@ss"), QString()});
         QCOMPARE(status, 3);
         QCOMPARE(rig.args(QStringLiteral("osascript"), 1), QStringList());
         QCOMPARE(rig.stdinOf(QStringLiteral("osascript"), 1), script);
