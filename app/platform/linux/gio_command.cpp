@@ -8,8 +8,7 @@ QStringList GioCommand::mountArgs(const QString& host, const QString& share,
                                   const std::optional<Credentials>& credentials)
 {
     if (credentials)
-        return {QStringLiteral("mount"),
-                GvfsSmbLocation::mountUri(host, share, credentials->user)};
+        return {QStringLiteral("mount"), GvfsSmbLocation::mountUri(host, share, credentials->user)};
     return {QStringLiteral("mount"), QStringLiteral("-a"), GvfsSmbLocation::mountUri(host, share)};
 }
 

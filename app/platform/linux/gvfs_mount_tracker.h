@@ -24,8 +24,8 @@ class GvfsMountTracker {
 public:
     // The mounts gvfsd knows, in its order; empty when no session bus, gvfsd is not running
     // (it is not started for this) or does not answer within timeout. Never throws.
-    static QList<GvfsMount> listMounts(
-        std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+    static QList<GvfsMount>
+    listMounts(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
 };
 
 } // namespace tarnwick
