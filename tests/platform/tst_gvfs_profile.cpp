@@ -1,10 +1,10 @@
 #include "log_capture.h"
 #include "platform/linux/gvfs_profile.h"
+#include "smb_rig.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 #include <QUuid>
 
@@ -35,26 +35,11 @@ class TestGvfsProfile : public QObject {
         return nullptr;
     }
 
-    static void storeSecret(const QString& server, const QString& user, const QByteArray& secret)
-    {
-        QProcess tool;
-        tool.start(
-            QStringLiteral("secret-tool"),
-            {QStringLiteral("store"), QStringLiteral("--label=test"), QStringLiteral("xdg:schema"),
-             QStringLiteral("org.gnome.keyring.NetworkPassword"), QStringLiteral("user"), user,
-             QStringLiteral("server"), server, QStringLiteral("protocol"), QStringLiteral("smb")});
-        QVERIFY(tool.waitForStarted());
-        tool.write(secret);
-        tool.closeWriteChannel();
-        QVERIFY(tool.waitForFinished());
-        QCOMPARE(tool.exitCode(), 0);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        m_host = env("TARNWICK_SMB_HOST");
-        if (m_host.isEmpty() || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        m_host = test::SmbRig::host();
+        if (!test::SmbRig::available())
             QFAIL("needs tests/support/session-env.sh and smbd-rig.sh around it");
     }
 
@@ -154,7 +139,8 @@ private Q_SLOTS:
 
     void keyringLogins()
     {
-        storeSecret(QStringLiteral("nas.test"), QStringLiteral("anna"), "pa:ss@w\"rd");
+        QVERIFY(test::SmbRig::storeLogin(QStringLiteral("nas.test"), QStringLiteral("anna"),
+                                         "pa:ss@w\"rd"));
         test::LogCapture log;
         QCOMPARE(m_profile.storedLogin(QStringLiteral("nas.test"))->user, QStringLiteral("anna"));
         QVERIFY(log.lines().isEmpty());
