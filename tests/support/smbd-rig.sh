@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A throwaway Samba server on one loopback address, for tests and the demo.
-#   smbd-rig.sh [--user NAME] [--password SECRET] COMMAND [ARGS...]
+#   smbd-rig.sh [--user NAME] [--password SECRET] [--extra-shares N] COMMAND [ARGS...]
 # Starts smbd with a config in a temp dir, bound to a free 127.x.y.z address on port 445,
 # with three shares, runs COMMAND, and stops smbd and removes the tree when it ends (also
 # on failure or a signal). COMMAND sees:
@@ -10,17 +10,21 @@
 #   TARNWICK_SMB_PUBLIC, TARNWICK_SMB_PRIVATE, TARNWICK_SMB_TEAM   the shares' directories
 #   TARNWICK_SMB_PIDFILE     smbd's pid file (tests stop the server through it)
 #   TARNWICK_SMB_START       a command that starts smbd again after a test stopped it
-# Shares: "Public" (guest), "Private" (only the login above), "Team Docs" (guest).
+# Shares: "Public" (guest), "Private" (only the login above), "Team Docs" (guest), and with
+# --extra-shares N the guest shares "Extra1" to "ExtraN" (numbers zero-padded to one width),
+# for benchmarks with many mounts.
 # smbd needs root (it switches to the logged-in user); without it the rig exits with 77,
 # which the tests report as skipped.
 set -euo pipefail
 
 user=tarnwick
 password='s3cret:pass@word'
+extra=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --user) user=$2; shift 2 ;;
     --password) password=$2; shift 2 ;;
+    --extra-shares) extra=$2; shift 2 ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -127,6 +131,11 @@ cat >"$root/smb.conf" <<EOF
   read only = no
   force user = nobody
 EOF
+for i in $(seq -w 1 "$extra"); do
+  mkdir -p "$root/shares/extra$i"
+  printf '[Extra%s]\n  path = %s\n  guest ok = yes\n  read only = yes\n' "$i" "$root/shares/extra$i" \
+    >>"$root/smb.conf"
+done
 
 if ! printf '%s\n%s\n' "$password" "$password" \
     | smbpasswd -c "$root/smb.conf" -a -s "$unix_user" >"$root/log/smbpasswd.out" 2>&1; then
