@@ -50,6 +50,11 @@ if [ "${TARNWICK_DEMO_STAGE:-}" != inside ]; then
     }
   done
 
+  if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+    echo "demo: the demo's Samba server needs root; run it as root or install sudo" >&2
+    exit 77
+  fi
+
   # The services' own chatter (D-Bus activation, GVFS, Samba) goes to a log, shown on failure.
   log=$(mktemp /tmp/tarnwick-demo.XXXXXX.log)
   chmod 644 "$log"
