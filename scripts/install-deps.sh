@@ -15,7 +15,7 @@ build_pkgs=(
 run_pkgs=(
   dbus dbus-user-session avahi-daemon avahi-utils libnss-mdns
   samba smbclient gvfs gvfs-backends gvfs-fuse fuse3 libglib2.0-bin
-  gnome-keyring libsecret-tools iputils-ping
+  gnome-keyring libsecret-tools iputils-ping iproute2
   qt6-qpa-plugins qt6-gtk-platformtheme adwaita-icon-theme
 )
 test_pkgs=(

@@ -11,6 +11,17 @@ export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS GNOME_KEYRING_CONTROL
 
+# FUSE mounts and daemons the session activated (gvfsd and friends) die with the bus;
+# a FUSE mount point may linger, so unmount it before removing the tree. Runs also when
+# the command is interrupted (Ctrl-C reaches the whole process group).
+cleanup() {
+  if [ -d "$XDG_RUNTIME_DIR/gvfs" ]; then fusermount3 -u -z "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null || :; fi
+  rm -rf "$TARNWICK_SESSION_ROOT" 2>/dev/null || :
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 status=0
 dbus-run-session -- bash -c '
   set -u
@@ -31,8 +42,4 @@ dbus-run-session -- bash -c '
   wait "$keyring" 2>/dev/null || :
   exit $status
 ' session "$@" || status=$?
-# FUSE mounts and daemons the session activated (gvfsd and friends) die with the bus;
-# a FUSE mount point may linger, so unmount it before removing the tree.
-if [ -d "$XDG_RUNTIME_DIR/gvfs" ]; then fusermount3 -u -z "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null || :; fi
-rm -rf "$TARNWICK_SESSION_ROOT" 2>/dev/null || :
 exit $status

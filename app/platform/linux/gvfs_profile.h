@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/system_profile.h"
+
+namespace tarnwick {
+
+// Linux desktops: shares mounted by GVFS (`gio mount`), the mount table read from the GVFS
+// mount tracker on the session bus, logins from the Secret Service, `ping` for
+// reachability. GVFS keeps no per-share directories and never numbers a second mount;
+// it lower-cases share names, so names compare case-folded here.
+class GvfsProfile : public SystemProfile {
+public:
+    // gio and ping are looked up in PATH unless given.
+    explicit GvfsProfile(const QString& gioTool = QStringLiteral("gio"),
+                         const QString& pingTool = QStringLiteral("ping"));
+
+    QString name() const override { return QStringLiteral("gvfs"); }
+    // Every SMB share mount of the user's GVFS; mountPoint is its smb:// location.
+    QList<MountEntry> readSmbMounts() const override;
+    QString nameKey(const QString& name) const override;
+    bool mountsNumberedDuplicates() const override { return false; }
+    int requestMount(const QString& host, const QString& share,
+                     const std::optional<Credentials>& credentials) const override;
+    int unmount(const QString& mountPoint) const override;
+    QString volumesRoot() const override { return {}; }
+    int removeEmptyDirectory(const QString& path) const override;
+    std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
+    std::optional<Credentials> storedLogin(const QString& server) const override;
+    bool isHostReachable(const QString& host) const override;
+
+private:
+    QString m_gio;
+    QString m_ping;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs the GVFS benchmarks in a throwaway session: a loopback Samba server with 20 extra
+# guest shares, all mounted through GVFS, then the mount-table read with 20 mounts and the
+# time from mountAll to "mounted: true".
+#   bench/gvfs-bench.sh [BUILD_DIR]     (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+if [ "${TARNWICK_BENCH_STAGE:-}" != inside ]; then
+  export TARNWICK_BENCH_STAGE=inside
+  exec tests/support/session-env.sh tests/support/smbd-rig.sh --extra-shares 20 \
+    "$PWD/bench/gvfs-bench.sh" "$build" 2>/dev/null
+fi
+for i in $(seq -w 1 20); do
+  gio mount -a "smb://$TARNWICK_SMB_HOST/Extra$i" >/dev/null 2>&1
+done
+"$build/bench/tarnwick_bench" --benchmark_filter='Gvfs'
