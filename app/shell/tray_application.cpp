@@ -27,7 +27,7 @@ TrayApplication::TrayApplication(std::unique_ptr<QSettings> settings,
 
 TrayApplication::~TrayApplication()
 {
-    // Widgets first: rows hold the manager, the popover the store.
+    // Widgets first: rows call into the manager, the popover reads the store.
     delete m_settingsOpener;
     m_popover.reset();
     delete m_trayIcon;
@@ -73,9 +73,23 @@ void TrayApplication::start()
 
     // Every quit path ends here: the Quit row, SIGINT/SIGTERM (quit()), and the session's
     // end, which may kill the process before the event loop returns.
-    connect(qApp, &QCoreApplication::aboutToQuit, m_unmounter, &ShutdownUnmounter::runAtQuit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TrayApplication::shutDown);
     connect(qApp, &QGuiApplication::commitDataRequest, m_unmounter,
             [this](QSessionManager&) { m_unmounter->runAtQuit(); });
+}
+
+void TrayApplication::shutDown()
+{
+    if (m_popover)
+        m_popover->hide();
+    // Stop the engine first, so that no mount of a running cycle lands after the unmount.
+    // The widgets go before it: their rows call into it.
+    delete m_settingsOpener;
+    m_settingsOpener = nullptr;
+    m_popover.reset();
+    m_manager.reset();
+    if (m_unmounter)
+        m_unmounter->runAtQuit();
 }
 
 void TrayApplication::createTrayIcon()

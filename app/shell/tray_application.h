@@ -69,6 +69,9 @@ public Q_SLOTS:
     void togglePopover();
     void showPopover();
     void closePopover();
+    // The quit path: drops the popover and the settings window, stops the mount engine,
+    // then unmounts unless the user keeps the shares mounted. Runs from aboutToQuit.
+    void shutDown();
 
 private:
     void createTrayIcon();
