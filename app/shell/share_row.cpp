@@ -71,9 +71,9 @@ QColor ShareRow::iconTint() const
 
 QColor ShareRow::nameColor() const
 {
-    // Only a mounted share reads at full strength; a share being unmounted is busy and
-    // so dims like one being mounted.
-    return state() == ShareState::Mounted ? foreground() : PopoverStyle::secondary(foreground());
+    // Full strength whenever the share is mounted, also while it is being unmounted.
+    const bool mounted = m_manager && m_manager->isMounted(m_share.name);
+    return mounted ? foreground() : PopoverStyle::secondary(foreground());
 }
 
 void ShareRow::refreshState()
