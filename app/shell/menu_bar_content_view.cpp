@@ -149,19 +149,19 @@ void MenuBarContentView::rebuildMenu()
     m_menuRows.clear();
 
     MountManager* manager = &m_manager;
-    const auto addRow = [this](const char* key, std::function<void()> action) {
-        auto* row = new MenuRow(qtTrId(key), std::move(action), this);
+    const auto addRow = [this](const QString& title, std::function<void()> action) {
+        auto* row = new MenuRow(title, std::move(action), this);
         m_menuRows.append(row);
         m_menuLayout->addWidget(row);
     };
     m_menuLayout->addWidget(new Divider(this));
-    addRow("menu.mount_all", [manager] { manager->mountAll(); });
-    addRow("menu.unmount_all", [manager] { manager->unmountAll(); });
+    addRow(qtTrId("menu.mount_all"), [manager] { manager->mountAll(); });
+    addRow(qtTrId("menu.unmount_all"), [manager] { manager->unmountAll(); });
     m_menuLayout->addWidget(new Divider(this));
-    addRow("menu.settings", [] { Q_EMIT AppEvents::instance().openSettingsRequest(); });
+    addRow(qtTrId("menu.settings"), [] { Q_EMIT AppEvents::instance().openSettingsRequest(); });
     m_menuLayout->addWidget(new Divider(this));
     // The quit path (aboutToQuit) does the unmounting.
-    addRow("menu.quit", [] { QCoreApplication::quit(); });
+    addRow(qtTrId("menu.quit"), [] { QCoreApplication::quit(); });
 }
 
 void MenuBarContentView::changeEvent(QEvent* event)
