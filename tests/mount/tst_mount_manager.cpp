@@ -380,14 +380,19 @@ private Q_SLOTS:
 
     void failedUnmountShowsTheShareMountedAgain()
     {
-        m_rig->addSmbMount(QStringLiteral("Media"), QStringLiteral("/Volumes/Media"));
-        m_rig->setHook(kUmount, QStringLiteral("exit 16")); // busy: the volume is in use
+        const QString media =
+            test::FakeToolRig::smbLine(QStringLiteral("Media"), QStringLiteral("/Volumes/Media"));
+        m_rig->setMountTable(media + u'\n');
+        // The volume is in use: it stays in the table and the tool fails.
+        m_rig->setHook(kUmount, QStringLiteral("mt_add '%1'; exit 16").arg(media));
         auto m = manager();
-        QTRY_VERIFY(m->isMounted(QStringLiteral("Media")));
+        QSignalSpy published(m.get(), &MountManager::mountedVolumesChanged);
+        QVERIFY(published.wait());
         m->unmountShare(QStringLiteral("Media"));
         QTRY_VERIFY(m->busyShares().isEmpty());
-        QTRY_COMPARE(m_rig->callCount(kMount), 3);
-        QTRY_VERIFY(m->isMounted(QStringLiteral("Media")));
+        QTRY_COMPARE(published.count(), 2);
+        QCOMPARE(m_rig->callCount(kMount), 3);
+        QVERIFY(m->isMounted(QStringLiteral("Media")));
     }
 
     void unmountAllCoversDisabledServers()
