@@ -38,8 +38,8 @@ void PowerOffWatcher::takeInhibitor()
 {
     if (!m_bus.isConnected() || m_fd >= 0)
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface,
-                                                       QStringLiteral("Inhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Inhibit"));
     call << QStringLiteral("shutdown") << QStringLiteral("Tarnwick")
          << QStringLiteral("Unmounting network shares") << QStringLiteral("delay");
     // Synchronous, with a short limit: logind answers at once, and an asynchronous reply

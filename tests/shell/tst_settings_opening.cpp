@@ -1,9 +1,8 @@
-#include "tray_test_app.h"
-
 #include "shell/app_events.h"
 #include "shell/popover_window.h"
 #include "shell/settings_opener.h"
 #include "shell/translations.h"
+#include "tray_test_app.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -1,11 +1,10 @@
-#include "tray_test_app.h"
-
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "shell/menu_bar_content_view.h"
 #include "shell/popover_window.h"
 #include "shell/share_row.h"
 #include "shell/translations.h"
+#include "tray_test_app.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,9 +27,9 @@ class TestTrayIcon : public QObject {
 
     static bool click(const QPoint& global)
     {
-        return QProcess::execute(u"xdotool"_qs, {u"mousemove"_qs, QString::number(global.x()),
-                                                 QString::number(global.y()), u"click"_qs,
-                                                 u"1"_qs}) == 0;
+        return QProcess::execute(u"xdotool"_qs,
+                                 {u"mousemove"_qs, QString::number(global.x()),
+                                  QString::number(global.y()), u"click"_qs, u"1"_qs}) == 0;
     }
 
     static int distinctColours(const QImage& image)

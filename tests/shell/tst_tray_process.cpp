@@ -45,9 +45,9 @@ class TestTrayProcess : public QObject {
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->start(QStringLiteral(TARNWICK_BINARY),
-                       {QStringLiteral("--settings"), settings, QStringLiteral("--tool-root"),
-                        m_rig->root()});
+        process->start(
+            QStringLiteral(TARNWICK_BINARY),
+            {QStringLiteral("--settings"), settings, QStringLiteral("--tool-root"), m_rig->root()});
         m_processes.append(process);
         return process;
     }
@@ -95,8 +95,7 @@ class TestTrayProcess : public QObject {
                               QDBusConnection::systemBus());
     }
 
-    template <typename T>
-    static T ask(const char* method)
+    template <typename T> static T ask(const char* method)
     {
         QDBusInterface control = logind();
         const QDBusReply<T> reply = control.call(QLatin1StringView(method));
