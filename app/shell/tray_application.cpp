@@ -96,8 +96,7 @@ void TrayApplication::createTrayIcon()
 {
     m_trayIcon = new QSystemTrayIcon;
     QIcon icon = SymbolIcons::icon(QStringLiteral("externaldrive.connected.to.line.below"));
-    // Dark-on-light and light-on-dark panels both need to see a monochrome symbol; the
-    // panel's text colour is the best guess without a template-image notion.
+    // A template image: trays that recolour symbolic icons do so to match their panel.
     icon.setIsMask(true);
     m_trayIcon->setIcon(icon);
     m_trayIcon->setToolTip(QStringLiteral("Tarnwick"));

@@ -229,8 +229,7 @@ private Q_SLOTS:
         QVERIFY(first->waitForFinished());
         const int beforeRestart = m_rig->callCount(QStringLiteral("mount"));
         QProcess* restarted = launch(settingsPath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > beforeRestart,
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > beforeRestart, 15000);
         QCOMPARE(restarted->state(), QProcess::Running);
         QVERIFY(stop(restarted, SIGTERM));
     }
