@@ -3,8 +3,9 @@
 #include "mount/helper_access.h"
 
 #include <QDir>
-#include <QMutex>
 #include <QStringList>
+
+#include <mutex>
 
 namespace tarnwick::test {
 
@@ -19,20 +20,20 @@ public:
 
     bool removeDirectory(const QString& path) override
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         m_requests.append(path);
         return m_succeed && QDir().rmdir(path);
     }
 
     QStringList requests() const
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         return m_requests;
     }
 
 private:
     const bool m_succeed;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QStringList m_requests;
 };
 

@@ -5,8 +5,10 @@
 #include "mount/stop_signal.h"
 #include "platform/macos/mac_tool_profile.h"
 
+#include <QScopeGuard>
 #include <QTest>
-#include <QtConcurrent>
+
+#include <thread>
 
 using namespace tarnwick;
 using namespace std::chrono_literals;
@@ -233,13 +235,21 @@ private Q_SLOTS:
         test::FakeToolRig rig;
         const MacToolProfile profile(rig.root());
         StopSignal stop;
-        QFuture<bool> mount = QtConcurrent::run([&] {
-            return MountOperation(profile, nullptr, timing, stop)
-                .perform(QStringLiteral("nas"), QStringLiteral("Media"));
+        bool mounted = true;
+        std::thread worker([&] {
+            mounted = MountOperation(profile, nullptr, timing, stop)
+                          .perform(QStringLiteral("nas"), QStringLiteral("Media"));
+        });
+        // Never leave the worker running on this function's locals, also on failure.
+        auto finish = qScopeGuard([&] {
+            stop.stop();
+            worker.join();
         });
         QTRY_COMPARE(rig.callCount(kOsascript), 1);
+        finish.dismiss();
         stop.stop();
-        QVERIFY(!mount.result());
+        worker.join();
+        QVERIFY(!mounted);
         QCOMPARE(rig.callCount(kMount), 1);
     }
 };
