@@ -22,6 +22,7 @@ test_pkgs=(
   xvfb xauth trayer openbox x11-apps x11-utils imagemagick xdotool
   psmisc procps
   dbus-daemon dbus-bin
+  iproute2
 )
 
 want=("${build_pkgs[@]}")
