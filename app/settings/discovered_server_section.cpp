@@ -10,8 +10,7 @@
 
 namespace tarnwick {
 
-DiscoveredServerSection::DiscoveredServerSection(const DiscoveredServer& server,
-                                                 QWidget* parent)
+DiscoveredServerSection::DiscoveredServerSection(const DiscoveredServer& server, QWidget* parent)
     : QWidget(parent)
     , m_server(server)
 {

@@ -116,8 +116,7 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
         if (!m_showing)
             m_settings.setValue(AppSettings::keepMountedOnQuitKey, keep);
     });
-    connect(m_watcher, &SettingsFileWatcher::changed, this,
-            &GeneralSettingsView::showStoredValues);
+    connect(m_watcher, &SettingsFileWatcher::changed, this, &GeneralSettingsView::showStoredValues);
 }
 
 std::optional<double> GeneralSettingsView::storedInterval() const
@@ -141,8 +140,8 @@ void GeneralSettingsView::showStoredValues()
     // The knob sits at the nearest step; a value from elsewhere (45.9) stays as stored.
     const double steps = std::isfinite(seconds) ? std::round(seconds / intervalStep)
                                                 : defaultInterval / intervalStep;
-    m_interval->setValue(int(std::clamp(steps, double(m_interval->minimum()),
-                                        double(m_interval->maximum()))));
+    m_interval->setValue(
+        int(std::clamp(steps, double(m_interval->minimum()), double(m_interval->maximum()))));
     m_keepMounted->setChecked(AppSettings::keepMountedOnQuit(m_settings));
     m_showing = false;
 }

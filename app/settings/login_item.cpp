@@ -25,8 +25,8 @@ void reportError(const QString& reason)
 QString execArgument(const QString& argument)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    const bool needsQuotes = std::any_of(argument.begin(), argument.end(),
-                                         [](QChar c) { return reserved.contains(c); });
+    const bool needsQuotes =
+        std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
     QString text;
     if (needsQuotes) {
         text += QLatin1Char('"');
@@ -53,8 +53,8 @@ bool isFalse(const QByteArray& value)
 
 QString LoginItem::entryPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/autostart/tarnwick.desktop");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/tarnwick.desktop");
 }
 
 bool LoginItem::isEnabled()

@@ -93,8 +93,8 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     m_refresh->setObjectName(QStringLiteral("refresh"));
     m_refresh->setAutoRaise(true);
     m_refresh->setIconSize(QSize(12, 12));
-    m_refresh->setIcon(SettingsStyle::icon(SettingsStyle::Symbol::Refresh,
-                                           palette().color(QPalette::ButtonText)));
+    m_refresh->setIcon(
+        SettingsStyle::icon(SettingsStyle::Symbol::Refresh, palette().color(QPalette::ButtonText)));
     m_refresh->setToolTip(qtTrId("add_server.load_shares"));
     shares->headerLayout()->addStretch(1);
     shares->headerLayout()->addWidget(m_refresh);
@@ -286,10 +286,10 @@ void ServerEditView::tickShareBoxes()
 {
     for (QCheckBox* box : std::as_const(m_boxes)) {
         const QString name = box->property("shareName").toString();
-        box->setChecked(std::any_of(m_server.shares.begin(), m_server.shares.end(),
-                                    [&](const Share& share) {
-                                        return UnicodeText::equivalent(share.name, name);
-                                    }));
+        box->setChecked(
+            std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
+                return UnicodeText::equivalent(share.name, name);
+            }));
     }
 }
 

@@ -58,9 +58,8 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     m_list->setObjectName(QStringLiteral("serverList"));
     auto* add = symbolButton(SettingsStyle::Symbol::Plus, qtTrId("servers.add_server_help"),
                              QStringLiteral("addServer"), sidebar);
-    m_remove =
-        symbolButton(SettingsStyle::Symbol::Minus, qtTrId("servers.remove_server_help"),
-                     QStringLiteral("removeServer"), sidebar);
+    m_remove = symbolButton(SettingsStyle::Symbol::Minus, qtTrId("servers.remove_server_help"),
+                            QStringLiteral("removeServer"), sidebar);
     auto* discover = symbolButton(SettingsStyle::Symbol::Antenna, qtTrId("servers.discover_help"),
                                   QStringLiteral("discover"), sidebar);
     auto* buttons = new QHBoxLayout;
@@ -106,8 +105,7 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     connect(m_remove, &QToolButton::clicked, this, &ServersView::removeSelectedServer);
     connect(discover, &QToolButton::clicked, this, &ServersView::openDiscovery);
     connect(m_list, &ServerListWidget::deleteRequested, this, &ServersView::deleteServers);
-    connect(m_list, &QListWidget::itemSelectionChanged, this,
-            &ServersView::listSelectionChanged);
+    connect(m_list, &QListWidget::itemSelectionChanged, this, &ServersView::listSelectionChanged);
     connect(&m_store, &ShareStore::serversChanged, this, &ServersView::serversChanged);
     serversChanged();
 }

@@ -22,7 +22,8 @@ SettingsWindow::SettingsWindow(ShareStore& store, QSettings& settings,
 
     const QColor symbolColor = palette().color(QPalette::WindowText);
     m_tabs->setDocumentMode(true);
-    m_tabs->addTab(m_servers, SettingsStyle::icon(SettingsStyle::Symbol::ExternalDrive, symbolColor),
+    m_tabs->addTab(m_servers,
+                   SettingsStyle::icon(SettingsStyle::Symbol::ExternalDrive, symbolColor),
                    qtTrId("tab.servers"));
     m_tabs->addTab(m_general, SettingsStyle::icon(SettingsStyle::Symbol::Gear, symbolColor),
                    qtTrId("tab.general"));
