@@ -9,6 +9,7 @@ namespace tarnwick {
 struct Credentials {
     QString user;
     QString password;
+    QString domain; // SMB workgroup/domain when the store has one; may be empty
 };
 
 } // namespace tarnwick

@@ -43,7 +43,7 @@ std::optional<Credentials> KeychainOutput::parse(const QString& text)
     }
     if (account.isEmpty() || password.isEmpty())
         return std::nullopt;
-    return Credentials{account, password};
+    return Credentials{account, password, QString()};
 }
 
 } // namespace tarnwick
