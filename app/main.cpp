@@ -1,15 +1,9 @@
-#include <QApplication>
-#include <QCommandLineParser>
+#include "shell/headless_app.h"
+#include "shell/tray_main.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarnwick"));
-    QApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-    return 0;
+    if (tarnwick::HeadlessApp::requested(argc, argv))
+        return tarnwick::HeadlessApp::run(argc, argv);
+    return tarnwick::TrayMain::run(argc, argv);
 }

@@ -2,12 +2,15 @@
 
 #include "model/server.h"
 #include "mount/mount_timing.h"
+#include "mount/stop_signal.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QSettings>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
@@ -61,6 +64,24 @@ Q_SIGNALS:
     void busySharesChanged();
 
 private:
+    // One share a cycle has picked: where to mount it, its name and its key.
+    struct Pending {
+        QString host;
+        QString name;
+        QString key;
+    };
+
+    void startTimers(QSettings& settings);
+    void startupPass();
+    void runCycle(const QList<tarnwick::Server>& servers);
+    QList<Pending> markBusy(const QList<Pending>& candidates);
+    void mountInBackground(const QString& host, const QString& name);
+    void endMount(const QString& key, bool mounted);
+    void endUnmount(const QString& key, bool unmounted);
+    void publishMounted(const QSet<QString>& keys);
+    void setMountedVolumes(const QSet<QString>& keys);
+    void setBusyShares(const QSet<QString>& keys);
+
     ShareStore& m_store;
     std::shared_ptr<const SystemProfile> m_profile;
     HelperAccess* m_helper;
@@ -68,6 +89,11 @@ private:
     QSet<QString> m_mountedVolumes;
     QSet<QString> m_busyShares;
     QTimer* m_timer = nullptr;
+    // Raised by the destructor: background work ends early, queued results are dropped.
+    StopSignal m_stop;
+    // Start-up pass, cycle tasks, single mounts and unmounts. Unbounded like the system's
+    // global queues: a cycle blocks its thread while its mounts run.
+    QThreadPool m_tasks;
 };
 
 } // namespace tarnwick

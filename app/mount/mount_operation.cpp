@@ -1,0 +1,86 @@
+#include "mount/mount_operation.h"
+
+#include "mount/engine_log.h"
+#include "mount/helper_access.h"
+#include "mount/stop_signal.h"
+#include "platform/system_profile.h"
+
+#include <QFileInfo>
+
+namespace tarnwick {
+
+namespace {
+
+QString flag(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+void logShare(const QString& shareName, const QString& message)
+{
+    log(u'[' + shareName + QStringLiteral("] ") + message);
+}
+
+} // namespace
+
+MountOperation::MountOperation(const SystemProfile& profile, HelperAccess* helper,
+                               const MountTiming& timing, const StopSignal& stop)
+    : m_profile(profile)
+    , m_helper(helper)
+    , m_timing(timing)
+    , m_stop(stop)
+{
+}
+
+bool MountOperation::perform(const QString& host, const QString& shareName) const
+{
+    const QString key = m_profile.nameKey(shareName);
+    if (m_profile.mountedShareNames().contains(key)) {
+        logShare(shareName, QStringLiteral("already mounted"));
+        return true;
+    }
+
+    removeStaleDirectory(shareName);
+
+    const auto credentials = m_profile.lookupKeychainCredentials(host);
+    if (credentials)
+        logShare(shareName,
+                 QStringLiteral("mounting with credentials for '") + credentials->user + u'\'');
+    else
+        logShare(shareName, QStringLiteral("mounting without credentials"));
+
+    const int status = m_profile.requestMount(host, shareName, credentials);
+    logShare(shareName, QStringLiteral("osascript exit: ") + QString::number(status));
+
+    const bool mounted = pollForMount(key);
+    logShare(shareName, QStringLiteral("mounted: ") + flag(mounted));
+    return mounted;
+}
+
+void MountOperation::removeStaleDirectory(const QString& shareName) const
+{
+    const QString root = m_profile.volumesRoot();
+    if (root.isEmpty())
+        return;
+    const QString path = root + u'/' + shareName;
+    if (!QFileInfo::exists(path))
+        return;
+    // The directory may belong to root (left by the system); only the helper can remove it.
+    // A missing helper or a failed connection reads as "not removed"; the mount goes on.
+    const bool removed = m_helper && m_helper->removeDirectory(path);
+    logShare(shareName, QStringLiteral("removed stale dir: ") + flag(removed));
+}
+
+bool MountOperation::pollForMount(const QString& key) const
+{
+    // Checking through the mounted-name set means a mount at "Name-1" counts too.
+    for (const auto wait : m_timing.pollSchedule) {
+        if (!m_stop.sleepFor(wait))
+            return false;
+        if (m_profile.mountedShareNames().contains(key))
+            return true;
+    }
+    return false;
+}
+
+} // namespace tarnwick

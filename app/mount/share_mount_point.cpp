@@ -1,0 +1,34 @@
+#include "mount/share_mount_point.h"
+
+#include "platform/system_profile.h"
+
+namespace tarnwick {
+
+bool ShareMountPoint::belongsTo(const SystemProfile& profile, const QString& mountPoint,
+                                const QString& shareName)
+{
+    const QString key = profile.nameKey(shareName);
+    const QString component = MountTable::lastComponent(mountPoint);
+    if (component.isEmpty())
+        return false;
+    if (profile.nameKey(component) == key)
+        return true;
+    if (!profile.mountsNumberedDuplicates())
+        return false;
+    const auto base = MountTable::numberedBase(component);
+    return base && !base->isEmpty() && profile.nameKey(*base) == key;
+}
+
+QString ShareMountPoint::forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,
+                                    const QString& shareName)
+{
+    QString mountPoint = profile.volumesRoot() + u'/' + shareName;
+    // The last matching line wins: with Media and Media-1 mounted, Media-1 goes first.
+    for (const MountEntry& mount : mounts) {
+        if (belongsTo(profile, mount.mountPoint, shareName))
+            mountPoint = mount.mountPoint;
+    }
+    return mountPoint;
+}
+
+} // namespace tarnwick

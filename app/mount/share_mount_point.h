@@ -1,0 +1,26 @@
+#pragma once
+
+#include "mount/mount_table.h"
+
+#include <QList>
+#include <QString>
+
+namespace tarnwick {
+
+class SystemProfile;
+
+// Which mount of the table belongs to a share. Pure apart from the profile's name rules;
+// any thread.
+class ShareMountPoint {
+public:
+    // True when the mount point's last component is the share's name or, on systems that
+    // number duplicate mounts, the name + "-" + digits. "MediaArchive" is not "Media".
+    static bool belongsTo(const SystemProfile& profile, const QString& mountPoint,
+                          const QString& shareName);
+    // The mount point to unmount for shareName: that of the last mount belonging to it,
+    // else the share's directory under the volumes root.
+    static QString forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,
+                              const QString& shareName);
+};
+
+} // namespace tarnwick

@@ -1,0 +1,13 @@
+#include "mount/smb_volume_unmount.h"
+
+#include "platform/system_profile.h"
+
+namespace tarnwick {
+
+void unmountAllSmbVolumes(const SystemProfile& profile)
+{
+    for (const MountEntry& mount : profile.readSmbMounts())
+        profile.unmount(mount.mountPoint);
+}
+
+} // namespace tarnwick

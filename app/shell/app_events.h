@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+namespace tarnwick {
+
+// Application-wide notifications that join parts of the interface which do not know each
+// other. One instance per process; main thread only.
+class AppEvents : public QObject {
+    Q_OBJECT
+
+public:
+    // The process-wide instance (created on first use, lives until exit).
+    static AppEvents& instance();
+
+Q_SIGNALS:
+    // The popover's Settings row asks for the settings window: the popover closes and the
+    // settings window comes to the front.
+    void openSettingsRequest();
+
+private:
+    AppEvents() = default;
+};
+
+} // namespace tarnwick

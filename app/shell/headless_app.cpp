@@ -1,0 +1,117 @@
+#include "shell/headless_app.h"
+
+#include "model/app_settings.h"
+#include "model/share_store.h"
+#include "mount/mount_manager.h"
+#include "mount/smb_volume_unmount.h"
+#include "platform/profile_factory.h"
+#include "platform/unix/unix_signal_watcher.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace tarnwick {
+
+namespace {
+
+const QString kHeadless = QStringLiteral("headless");
+const QString kSettings = QStringLiteral("settings");
+const QString kToolRoot = QStringLiteral("tool-root");
+const QString kTimeScale = QStringLiteral("time-scale");
+
+std::chrono::milliseconds scaled(std::chrono::milliseconds value, double factor)
+{
+    return std::chrono::milliseconds(qRound64(double(value.count()) * factor));
+}
+
+// Every delay of the engine multiplied by factor (checks from outside need no 12-second
+// wait for the first cycle).
+MountTiming scaledTiming(double factor)
+{
+    MountTiming timing;
+    timing.startupDelay = scaled(timing.startupDelay, factor);
+    timing.firstCycleDelay = scaled(timing.firstCycleDelay, factor);
+    timing.defaultInterval = scaled(timing.defaultInterval, factor);
+    timing.intervalUnit = scaled(timing.intervalUnit, factor);
+    timing.refreshPeriod = scaled(timing.refreshPeriod, factor);
+    for (auto& wait : timing.pollSchedule)
+        wait = scaled(wait, factor);
+    return timing;
+}
+
+} // namespace
+
+bool HeadlessApp::requested(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0)
+            return true;
+    }
+    return false;
+}
+
+void HeadlessApp::addOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(
+        kHeadless, QStringLiteral("Run the mount engine without a tray icon; log lines go to "
+                                  "standard output. SIGINT or SIGTERM quit it, unmounting every "
+                                  "SMB volume unless keepMountedOnQuit is set.")));
+    parser.addOption(
+        QCommandLineOption(kSettings,
+                           QStringLiteral("Use the settings file <file> (INI) instead of "
+                                          "~/.config/tarnwick/tarnwick.conf."),
+                           QStringLiteral("file")));
+    parser.addOption(QCommandLineOption(
+        kToolRoot,
+        QStringLiteral("Drive the macOS tools under <dir> (<dir>/sbin/mount, "
+                       "<dir>/usr/bin/osascript, ...) with <dir>/Volumes as the volumes root."),
+        QStringLiteral("dir")));
+    parser.addOption(QCommandLineOption(
+        kTimeScale,
+        QStringLiteral("Multiply every engine delay (start-up 10 s, first cycle 2 s, refresh "
+                       "5 s, mount poll, cycle interval) by <factor>, for checks and tests."),
+        QStringLiteral("factor"), QStringLiteral("1")));
+}
+
+int HeadlessApp::run(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    addOptions(parser);
+    parser.process(app);
+
+    bool scaleOk = false;
+    const double factor = parser.value(kTimeScale).toDouble(&scaleOk);
+    if (!scaleOk || !(factor > 0)) {
+        std::fprintf(stderr, "tarnwick: --time-scale needs a number above 0\n");
+        return 2;
+    }
+
+    const auto settings = AppSettings::open(parser.value(kSettings));
+    ShareStore store(*settings);
+    const auto profile = ProfileFactory::create(parser.value(kToolRoot));
+    // No privileged helper here: a leftover mount point is reported as not removed.
+    auto manager =
+        std::make_unique<MountManager>(store, profile, *settings, nullptr, scaledTiming(factor));
+
+    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
+    const int code = QCoreApplication::exec();
+
+    // Stop the engine first, so no mount of ours lands after the quit-time unmount.
+    manager.reset();
+    if (!AppSettings::keepMountedOnQuit(*settings))
+        unmountAllSmbVolumes(*profile);
+    return code;
+}
+
+} // namespace tarnwick

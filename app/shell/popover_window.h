@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QRect>
+#include <QWidget>
+
+namespace tarnwick {
+
+class MenuBarContentView;
+class MountManager;
+class ShareStore;
+
+// The frameless popup under the tray icon that holds the popover content. A click outside
+// closes it (Qt::Popup). Main thread; store and manager must outlive it.
+class PopoverWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    PopoverWindow(ShareStore& store, MountManager& manager, QWidget* parent = nullptr);
+
+    MenuBarContentView* content() const { return m_content; }
+
+    // Where a popup of size goes: centred under anchor (the icon) when anchor is valid,
+    // otherwise under pointer; above instead when there is no room below; always inside
+    // screen.
+    static QPoint placement(const QRect& anchor, const QPoint& pointer, const QSize& size,
+                            const QRect& screen);
+
+    // True when the popup closed within the last few hundred milliseconds: the click on
+    // the tray icon that closed it must not open it again.
+    bool justClosed() const;
+
+public Q_SLOTS:
+    // Shows the popup under anchor (or the pointer when anchor is empty) and activates it.
+    void showUnder(const QRect& anchor);
+    // Opens it when closed (and not just closed by the click that toggles it), else closes.
+    void toggle(const QRect& anchor);
+
+Q_SIGNALS:
+    void shownChanged(bool shown);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    MenuBarContentView* m_content = nullptr;
+    QElapsedTimer m_sinceClose;
+};
+
+} // namespace tarnwick

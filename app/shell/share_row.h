@@ -1,0 +1,55 @@
+#pragma once
+
+#include "model/server.h"
+#include "model/share.h"
+#include "shell/hover_row.h"
+
+#include <QPointer>
+
+namespace tarnwick {
+
+class MountManager;
+
+// What a share row shows, from the manager's two sets: busy beats mounted.
+enum class ShareState { Idle, Mounted, Busy };
+
+// One share of one server in the popover: state icon, name, click to mount or unmount.
+// Disabled (no clicks, no new hover) while the share is busy. Holds copies of the records.
+// Main thread; manager must outlive the row.
+class ShareRow : public HoverRow {
+    Q_OBJECT
+
+public:
+    ShareRow(const Share& share, const Server& server, MountManager& manager,
+             QWidget* parent = nullptr);
+
+    const Share& share() const { return m_share; }
+    const Server& server() const { return m_server; }
+    // Replaces the copies shown and used by a click (the store changed).
+    void setRecords(const Share& share, const Server& server);
+
+    // The state now, read from the manager.
+    ShareState state() const;
+    // The symbol, its tint and the colour of the name for the current state and hover.
+    QString iconSymbol() const;
+    QColor iconTint() const;
+    QColor nameColor() const;
+
+public Q_SLOTS:
+    // Re-reads the state from the manager (its sets changed).
+    void refreshState();
+
+protected:
+    bool takesHover() const override;
+    void paintLabel(QPainter& painter, const QRect& content) override;
+    int labelHeight() const override;
+
+private:
+    void activate();
+
+    Share m_share;
+    Server m_server;
+    QPointer<MountManager> m_manager;
+};
+
+} // namespace tarnwick

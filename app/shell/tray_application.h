@@ -1,0 +1,92 @@
+#pragma once
+
+#include "mount/mount_timing.h"
+#include "shell/settings_opener.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+
+#include <functional>
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace tarnwick {
+
+class HelperAccess;
+class MountManager;
+class PopoverWindow;
+class PowerOffWatcher;
+class ShareStore;
+class ShutdownUnmounter;
+class SystemProfile;
+
+// What the tray application gets from outside the shell, so that main() wires the real
+// pieces and tests can wire others.
+struct TrayServices {
+    // Registers the privileged helper; may be empty.
+    std::function<void()> registerDaemon;
+    // Handed to the mount manager; may be null (no helper).
+    HelperAccess* helper = nullptr;
+    // The synchronous unmount of every SMB mount at quit and power-off.
+    std::function<void(const SystemProfile&)> unmountAllVolumes;
+    // Creates the settings window on the first request; it gets the store and settings.
+    std::function<QWidget*(ShareStore&, QSettings&)> settingsWindow;
+    // Where logind lives.
+    QDBusConnection systemBus = QDBusConnection::systemBus();
+    MountTiming timing;
+};
+
+// The tray application: owns the store, the power-off handling, the mount manager, the
+// tray icon, the popover and the settings opening, creates them in that order in start(),
+// and runs the unmount at quit. Main thread; one per process.
+class TrayApplication : public QObject {
+    Q_OBJECT
+
+public:
+    // Creates the store (which loads the saved list) and nothing else yet.
+    TrayApplication(std::unique_ptr<QSettings> settings,
+                    std::shared_ptr<const SystemProfile> profile, TrayServices services,
+                    QObject* parent = nullptr);
+    ~TrayApplication() override;
+
+    // Launch: power-off handling, helper registration, the mount manager, the tray icon,
+    // the popover, the settings requests; hooks the quit paths. Call once.
+    void start();
+
+    QSettings& settings() const { return *m_settings; }
+    ShareStore& store() const { return *m_store; }
+    MountManager* manager() const { return m_manager.get(); }
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    PopoverWindow* popover() const { return m_popover.get(); }
+    SettingsOpener* settingsOpener() const { return m_settingsOpener; }
+    PowerOffWatcher* powerOffWatcher() const { return m_powerOff; }
+    ShutdownUnmounter* shutdownUnmounter() const { return m_unmounter; }
+
+public Q_SLOTS:
+    void togglePopover();
+    void showPopover();
+    void closePopover();
+    // The quit path: drops the popover and the settings window, stops the mount engine,
+    // then unmounts unless the user keeps the shares mounted. Runs from aboutToQuit.
+    void shutDown();
+
+private:
+    void createTrayIcon();
+    QRect iconGeometry() const;
+
+    std::unique_ptr<QSettings> m_settings;
+    std::shared_ptr<const SystemProfile> m_profile;
+    TrayServices m_services;
+    std::unique_ptr<ShareStore> m_store;
+    ShutdownUnmounter* m_unmounter = nullptr;
+    PowerOffWatcher* m_powerOff = nullptr;
+    std::unique_ptr<MountManager> m_manager;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::unique_ptr<PopoverWindow> m_popover;
+    SettingsOpener* m_settingsOpener = nullptr;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,91 @@
+#include "shell/tray_main.h"
+
+#include "model/app_settings.h"
+#include "mount/smb_volume_unmount.h"
+#include "platform/profile_factory.h"
+#include "platform/unix/unix_signal_watcher.h"
+#include "shell/headless_app.h"
+#include "shell/placeholder_settings_window.h"
+#include "shell/single_instance.h"
+#include "shell/translations.h"
+#include "shell/tray_application.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <csignal>
+#include <cstdio>
+
+namespace tarnwick {
+
+namespace {
+
+std::chrono::milliseconds scaled(std::chrono::milliseconds value, double factor)
+{
+    return std::chrono::milliseconds(qRound64(double(value.count()) * factor));
+}
+
+MountTiming scaledTiming(double factor)
+{
+    MountTiming timing;
+    for (auto* delay : {&timing.startupDelay, &timing.firstCycleDelay, &timing.defaultInterval,
+                        &timing.intervalUnit, &timing.refreshPeriod})
+        *delay = scaled(*delay, factor);
+    for (auto& wait : timing.pollSchedule)
+        wait = scaled(wait, factor);
+    return timing;
+}
+
+} // namespace
+
+int TrayMain::run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarnwick"));
+    QApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tarnwick"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    HeadlessApp::addOptions(parser);
+    parser.process(app);
+
+    bool scaleOk = false;
+    const double factor = parser.value(QStringLiteral("time-scale")).toDouble(&scaleOk);
+    if (!scaleOk || !(factor > 0)) {
+        std::fprintf(stderr, "tarnwick: --time-scale needs a number above 0\n");
+        return 2;
+    }
+    const QString settingsPath = parser.value(QStringLiteral("settings"));
+
+    SingleInstance instance(SingleInstance::keyFor(settingsPath));
+    if (instance.handOverOrListen())
+        return 0;
+
+    Translations::install(app);
+
+    TrayServices services;
+    services.unmountAllVolumes = [](const SystemProfile& profile) {
+        unmountAllSmbVolumes(profile);
+    };
+    // The settings window class is chosen here.
+    services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
+        return new PlaceholderSettingsWindow;
+    };
+    services.timing = scaledTiming(factor);
+
+    TrayApplication tray(AppSettings::open(settingsPath),
+                         ProfileFactory::create(parser.value(QStringLiteral("tool-root"))),
+                         std::move(services));
+    QObject::connect(&instance, &SingleInstance::activationRequested, &tray,
+                     &TrayApplication::showPopover);
+
+    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
+
+    tray.start();
+    return QApplication::exec();
+}
+
+} // namespace tarnwick

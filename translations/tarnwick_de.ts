@@ -1,0 +1,183 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en_US">
+<context>
+    <name></name>
+    <message id="menu.no_servers">
+        <source>No servers configured</source>
+        <translation>Keine Server eingerichtet</translation>
+    </message>
+    <message id="menu.mount_all">
+        <source>Mount All</source>
+        <translation>Alle verbinden</translation>
+    </message>
+    <message id="menu.unmount_all">
+        <source>Unmount All</source>
+        <translation>Alle trennen</translation>
+    </message>
+    <message id="menu.settings">
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message id="menu.quit">
+        <source>Quit Tarnwick</source>
+        <translation>Tarnwick beenden</translation>
+    </message>
+    <message id="settings.window_title">
+        <source>Tarnwick Settings</source>
+        <translation>Tarnwick-Einstellungen</translation>
+    </message>
+    <message id="tab.servers">
+        <source>Servers</source>
+        <translation>Server</translation>
+    </message>
+    <message id="tab.general">
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message id="general.section.startup">
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message id="general.launch_at_login">
+        <source>Launch at login</source>
+        <translation>Bei der Anmeldung starten</translation>
+    </message>
+    <message id="general.section.automount">
+        <source>Automatic Mounting</source>
+        <translation>Automatisches Verbinden</translation>
+    </message>
+    <message id="general.automount_footer">
+        <source>Tarnwick checks your servers at this interval and mounts every share that is missing.</source>
+        <translation>Tarnwick prüft die Server in diesem Abstand und verbindet jede fehlende Freigabe.</translation>
+    </message>
+    <message id="general.interval_label">
+        <source>Check every</source>
+        <translation>Prüfen alle</translation>
+    </message>
+    <message id="general.interval_value">
+        <source>%lld s</source>
+        <translation>%lld s</translation>
+    </message>
+    <message id="general.interval_help">
+        <source>How often Tarnwick checks the servers and mounts missing shares</source>
+        <translation>Wie oft Tarnwick die Server prüft und fehlende Freigaben verbindet</translation>
+    </message>
+    <message id="general.section.behavior">
+        <source>Behaviour</source>
+        <translation>Verhalten</translation>
+    </message>
+    <message id="general.keep_mounted_on_quit">
+        <source>Keep shares mounted when quitting</source>
+        <translation>Freigaben beim Beenden verbunden lassen</translation>
+    </message>
+    <message id="general.keep_mounted_on_quit_footer">
+        <source>When this is off, Tarnwick unmounts every SMB share when it quits or the computer shuts down.</source>
+        <translation>Ist dies aus, trennt Tarnwick beim Beenden und beim Herunterfahren alle SMB-Freigaben.</translation>
+    </message>
+    <message id="general.section.about">
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message id="general.version">
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message id="general.website">
+        <source>Website</source>
+        <translation>Website</translation>
+    </message>
+    <message id="servers.add_server_help">
+        <source>Add a server</source>
+        <translation>Server hinzufügen</translation>
+    </message>
+    <message id="servers.remove_server_help">
+        <source>Remove the selected server</source>
+        <translation>Ausgewählten Server entfernen</translation>
+    </message>
+    <message id="servers.discover_help">
+        <source>Find servers on the local network</source>
+        <translation>Server im lokalen Netzwerk suchen</translation>
+    </message>
+    <message id="servers.empty_title">
+        <source>Select a server or add a new one</source>
+        <translation>Wählen Sie einen Server aus oder fügen Sie einen hinzu</translation>
+    </message>
+    <message id="server.new_name">
+        <source>New Server</source>
+        <translation>Neuer Server</translation>
+    </message>
+    <message id="server.no_host">
+        <source>No host</source>
+        <translation>Kein Host</translation>
+    </message>
+    <message id="server.section.info">
+        <source>Server</source>
+        <translation>Server</translation>
+    </message>
+    <message id="server.display_name">
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message id="server.host">
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message id="server.enabled">
+        <source>Mount automatically</source>
+        <translation>Automatisch verbinden</translation>
+    </message>
+    <message id="server.shares_header">
+        <source>Shares</source>
+        <translation>Freigaben</translation>
+    </message>
+    <message id="server.shares.enter_host_first">
+        <source>Enter a host to list its shares.</source>
+        <translation>Geben Sie einen Host ein, um seine Freigaben aufzulisten.</translation>
+    </message>
+    <message id="add_server.load_shares">
+        <source>Load the shares of this host</source>
+        <translation>Freigaben dieses Hosts laden</translation>
+    </message>
+    <message id="add_server.no_shares_found">
+        <source>No shares found.</source>
+        <translation>Keine Freigaben gefunden.</translation>
+    </message>
+    <message id="add_server.shares_hint">
+        <source>Click the refresh button to list the shares of this host.</source>
+        <translation>Klicken Sie auf Aktualisieren, um die Freigaben dieses Hosts aufzulisten.</translation>
+    </message>
+    <message id="discovery.title">
+        <source>Servers on the Network</source>
+        <translation>Server im Netzwerk</translation>
+    </message>
+    <message id="discovery.searching">
+        <source>Searching…</source>
+        <translation>Suche läuft…</translation>
+    </message>
+    <message id="discovery.none_found">
+        <source>No servers found</source>
+        <translation>Keine Server gefunden</translation>
+    </message>
+    <message id="discovery.loading_shares">
+        <source>Loading shares…</source>
+        <translation>Freigaben werden geladen…</translation>
+    </message>
+    <message id="discovery.no_shares">
+        <source>No shares</source>
+        <translation>Keine Freigaben</translation>
+    </message>
+    <message id="discovery.add">
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message id="discovery.rescan">
+        <source>Rescan</source>
+        <translation>Erneut suchen</translation>
+    </message>
+    <message id="discovery.done">
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,183 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="en_US">
+<context>
+    <name></name>
+    <message id="menu.no_servers">
+        <source>No servers configured</source>
+        <translation>No servers configured</translation>
+    </message>
+    <message id="menu.mount_all">
+        <source>Mount All</source>
+        <translation>Mount All</translation>
+    </message>
+    <message id="menu.unmount_all">
+        <source>Unmount All</source>
+        <translation>Unmount All</translation>
+    </message>
+    <message id="menu.settings">
+        <source>Settings…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message id="menu.quit">
+        <source>Quit Tarnwick</source>
+        <translation>Quit Tarnwick</translation>
+    </message>
+    <message id="settings.window_title">
+        <source>Tarnwick Settings</source>
+        <translation>Tarnwick Settings</translation>
+    </message>
+    <message id="tab.servers">
+        <source>Servers</source>
+        <translation>Servers</translation>
+    </message>
+    <message id="tab.general">
+        <source>General</source>
+        <translation>General</translation>
+    </message>
+    <message id="general.section.startup">
+        <source>Startup</source>
+        <translation>Startup</translation>
+    </message>
+    <message id="general.launch_at_login">
+        <source>Launch at login</source>
+        <translation>Launch at login</translation>
+    </message>
+    <message id="general.section.automount">
+        <source>Automatic Mounting</source>
+        <translation>Automatic Mounting</translation>
+    </message>
+    <message id="general.automount_footer">
+        <source>Tarnwick checks your servers at this interval and mounts every share that is missing.</source>
+        <translation>Tarnwick checks your servers at this interval and mounts every share that is missing.</translation>
+    </message>
+    <message id="general.interval_label">
+        <source>Check every</source>
+        <translation>Check every</translation>
+    </message>
+    <message id="general.interval_value">
+        <source>%lld s</source>
+        <translation>%lld s</translation>
+    </message>
+    <message id="general.interval_help">
+        <source>How often Tarnwick checks the servers and mounts missing shares</source>
+        <translation>How often Tarnwick checks the servers and mounts missing shares</translation>
+    </message>
+    <message id="general.section.behavior">
+        <source>Behaviour</source>
+        <translation>Behaviour</translation>
+    </message>
+    <message id="general.keep_mounted_on_quit">
+        <source>Keep shares mounted when quitting</source>
+        <translation>Keep shares mounted when quitting</translation>
+    </message>
+    <message id="general.keep_mounted_on_quit_footer">
+        <source>When this is off, Tarnwick unmounts every SMB share when it quits or the computer shuts down.</source>
+        <translation>When this is off, Tarnwick unmounts every SMB share when it quits or the computer shuts down.</translation>
+    </message>
+    <message id="general.section.about">
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message id="general.version">
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message id="general.website">
+        <source>Website</source>
+        <translation>Website</translation>
+    </message>
+    <message id="servers.add_server_help">
+        <source>Add a server</source>
+        <translation>Add a server</translation>
+    </message>
+    <message id="servers.remove_server_help">
+        <source>Remove the selected server</source>
+        <translation>Remove the selected server</translation>
+    </message>
+    <message id="servers.discover_help">
+        <source>Find servers on the local network</source>
+        <translation>Find servers on the local network</translation>
+    </message>
+    <message id="servers.empty_title">
+        <source>Select a server or add a new one</source>
+        <translation>Select a server or add a new one</translation>
+    </message>
+    <message id="server.new_name">
+        <source>New Server</source>
+        <translation>New Server</translation>
+    </message>
+    <message id="server.no_host">
+        <source>No host</source>
+        <translation>No host</translation>
+    </message>
+    <message id="server.section.info">
+        <source>Server</source>
+        <translation>Server</translation>
+    </message>
+    <message id="server.display_name">
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message id="server.host">
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message id="server.enabled">
+        <source>Mount automatically</source>
+        <translation>Mount automatically</translation>
+    </message>
+    <message id="server.shares_header">
+        <source>Shares</source>
+        <translation>Shares</translation>
+    </message>
+    <message id="server.shares.enter_host_first">
+        <source>Enter a host to list its shares.</source>
+        <translation>Enter a host to list its shares.</translation>
+    </message>
+    <message id="add_server.load_shares">
+        <source>Load the shares of this host</source>
+        <translation>Load the shares of this host</translation>
+    </message>
+    <message id="add_server.no_shares_found">
+        <source>No shares found.</source>
+        <translation>No shares found.</translation>
+    </message>
+    <message id="add_server.shares_hint">
+        <source>Click the refresh button to list the shares of this host.</source>
+        <translation>Click the refresh button to list the shares of this host.</translation>
+    </message>
+    <message id="discovery.title">
+        <source>Servers on the Network</source>
+        <translation>Servers on the Network</translation>
+    </message>
+    <message id="discovery.searching">
+        <source>Searching…</source>
+        <translation>Searching…</translation>
+    </message>
+    <message id="discovery.none_found">
+        <source>No servers found</source>
+        <translation>No servers found</translation>
+    </message>
+    <message id="discovery.loading_shares">
+        <source>Loading shares…</source>
+        <translation>Loading shares…</translation>
+    </message>
+    <message id="discovery.no_shares">
+        <source>No shares</source>
+        <translation>No shares</translation>
+    </message>
+    <message id="discovery.add">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="discovery.rescan">
+        <source>Rescan</source>
+        <translation>Rescan</translation>
+    </message>
+    <message id="discovery.done">
+        <source>Done</source>
+        <translation>Done</translation>
+    </message>
+</context>
+</TS>
