@@ -95,6 +95,10 @@
         <source>Remove the selected server</source>
         <translation>Ausgewählten Server entfernen</translation>
     </message>
+    <message id="servers.delete">
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
     <message id="servers.discover_help">
         <source>Find servers on the local network</source>
         <translation>Server im lokalen Netzwerk suchen</translation>

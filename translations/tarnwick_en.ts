@@ -95,6 +95,10 @@
         <source>Remove the selected server</source>
         <translation>Remove the selected server</translation>
     </message>
+    <message id="servers.delete">
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
     <message id="servers.discover_help">
         <source>Find servers on the local network</source>
         <translation>Find servers on the local network</translation>

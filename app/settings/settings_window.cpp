@@ -33,15 +33,7 @@ SettingsWindow::SettingsWindow(ShareStore& store, QSettings& settings,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);
 
-    connect(m_tabs, &QTabWidget::currentChanged, this, &SettingsWindow::showTitle);
-    showTitle();
-}
-
-void SettingsWindow::showTitle()
-{
-    // Like the tab's own label, the title names the page; the product name tells the
-    // window apart in task switchers.
-    setWindowTitle(m_tabs->tabText(m_tabs->currentIndex()) + QStringLiteral(" \u2014 Tarnwick"));
+    setWindowTitle(qtTrId("settings.window_title"));
 }
 
 } // namespace tarnwick

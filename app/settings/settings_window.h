@@ -32,8 +32,6 @@ public:
     GeneralSettingsView* generalView() const { return m_general; }
 
 private:
-    void showTitle();
-
     QTabWidget* m_tabs;
     ServersView* m_servers;
     GeneralSettingsView* m_general;

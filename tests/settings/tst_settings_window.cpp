@@ -39,12 +39,11 @@ private Q_SLOTS:
             QCOMPARE(window->tabs()->tabText(0), qtTrId("tab.servers"));
             QCOMPARE(window->tabs()->tabText(1), qtTrId("tab.general"));
             QVERIFY(window->serversView()->selectedServerId().isNull());
-            QVERIFY(window->windowTitle().startsWith(qtTrId("tab.servers")));
+            QCOMPARE(window->windowTitle(), qtTrId("settings.window_title"));
 
             // The user picks a server and the General tab, then closes the window.
             window->serversView()->setSelectedServerId(store.servers().first().id);
             window->tabs()->setCurrentIndex(1);
-            QVERIFY(window->windowTitle().startsWith(qtTrId("tab.general")));
             window->close();
             QTRY_VERIFY(!window); // closing discards the content
         }
