@@ -2,15 +2,22 @@
 
 #include "model/discovered_server.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+class TestBonjourBrowser;
+
 namespace tarnwick {
 
+class DnsSdRequest;
+class ServiceResolution;
 class ShareLister;
 
 // Finds SMB servers on the local network by DNS-SD ("_smb._tcp." in "local.") and lists a
@@ -41,6 +48,37 @@ public:
 Q_SIGNALS:
     void discoveredChanged();
     void isSearchingChanged();
+
+private:
+    friend class ::TestBonjourBrowser;
+    // A service the browse reported, waiting for its resolution to start.
+    struct Found {
+        uint32_t interfaceIndex;
+        QByteArray name;
+        QByteArray type;
+        QByteArray domain;
+    };
+    friend struct BonjourBrowseCallback;
+
+    void setSearching(bool searching);
+    void onBrowseProcessed(bool ok);
+    void startResolution(const Found& found);
+    void onResolved(ServiceResolution* resolution, const QString& hostName, quint16 port);
+    void removeResolution(ServiceResolution* resolution);
+    void clearResolutions();
+    void append(const DiscoveredServer& server);
+    void searchFailed();
+
+    std::shared_ptr<const ShareLister> m_lister;
+    QList<DiscoveredServer> m_discovered;
+    bool m_isSearching = false;
+    // The browse of the current search; null before the first search and after stopSearch.
+    // A browse that failed to start stays here, closed.
+    DnsSdRequest* m_browser = nullptr;
+    QList<ServiceResolution*> m_resolving;
+    QList<Found> m_found;
+    std::chrono::milliseconds m_resolveTimeout{5000};
+    int m_servicesFound = 0; // in the current search, for diagnosis
 };
 
 } // namespace tarnwick

@@ -1,12 +1,36 @@
 #include "platform/profile_factory.h"
 
 #include "platform/macos/mac_tool_profile.h"
+#include "platform/macos/smbutil_share_lister.h"
+
+#ifdef Q_OS_DARWIN
+#include "platform/macos/internet_password_query.h"
+#else
+#include "platform/linux/secret_service_store.h"
+#include "platform/linux/smbclient_share_lister.h"
+#endif
 
 namespace tarnwick {
 
 std::shared_ptr<const SystemProfile> ProfileFactory::create(const QString& toolRoot)
 {
     return std::make_shared<MacToolProfile>(toolRoot);
+}
+
+std::shared_ptr<const ShareLister> ProfileFactory::createShareLister(const QString& toolRoot)
+{
+    if (!toolRoot.isEmpty()) {
+        auto profile = std::make_shared<MacToolProfile>(toolRoot);
+        const QString smbutil = profile->smbutilTool();
+        return std::make_shared<SmbutilShareLister>(smbutil,
+                                                    KeychainCredentials::fromProfile(profile));
+    }
+#ifdef Q_OS_DARWIN
+    return std::make_shared<SmbutilShareLister>(MacToolProfile().smbutilTool(),
+                                                KeychainCredentials(&InternetPasswordQuery::find));
+#else
+    return std::make_shared<SmbclientShareLister>(KeychainCredentials(&SecretServiceStore::find));
+#endif
 }
 
 } // namespace tarnwick

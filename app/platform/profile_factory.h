@@ -8,12 +8,19 @@
 
 namespace tarnwick {
 
+class ShareLister;
+
 // The one place that picks the system profile. Main thread, at start-up.
 class ProfileFactory {
 public:
     // With a tool root: the macOS tool profile under that root (fake tools, diagnosis).
     // Without: the platform's own profile.
     static std::shared_ptr<const SystemProfile> create(const QString& toolRoot = QString());
+    // The share listing that goes with it. With a tool root: smbutil under that root, with
+    // the logins its security tool finds. Without: the platform's own (smbutil and the
+    // keychain on macOS; smbclient and the Secret Service elsewhere).
+    static std::shared_ptr<const ShareLister>
+    createShareLister(const QString& toolRoot = QString());
 };
 
 } // namespace tarnwick

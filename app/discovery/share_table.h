@@ -1,0 +1,37 @@
+#pragma once
+
+#include "mount/tool_run.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace tarnwick {
+
+// The rules every share-listing tool's output goes through, whatever the tool: when a run
+// counts as a listing, and which lines of its table name disk shares. Pure; any thread.
+class ShareTable {
+public:
+    // The text to parse when run counts as a listing, else nullopt. "disk" anywhere in
+    // stdout + stderr (any case) makes both streams the text; otherwise stdout alone counts
+    // when it is not empty, the status is 0 and it mentions neither "authentication error"
+    // nor "connection refused".
+    static std::optional<QString> listingText(const ToolResult& run);
+
+    // The disk shares of a table, in line order: a line holding a name, two or more blanks
+    // and "Disk" or "disk". Names are trimmed; names ending in "$" (administrative and
+    // hidden shares) are left out. Duplicates stay.
+    static QStringList diskShares(const QString& text);
+
+    // names in plain code-point order (case-sensitive: "Beta" < "Zeta" < "alpha").
+    static QStringList sorted(QStringList names);
+
+    // Runs the attempts in order until one gives a listing; that listing's disk shares,
+    // sorted; empty when none does.
+    static QStringList firstListing(const QList<std::function<ToolResult()>>& attempts);
+};
+
+} // namespace tarnwick

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "discovery/keychain_credentials.h"
+#include "discovery/share_lister.h"
+#include "mount/tool_run.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace tarnwick {
+
+// Lists shares with Samba's "smbclient -L //HOST": the stored login, then guest, then
+// anonymous. Its grepable output is read (the human table runs a name of 15 or more
+// characters into its type with a single space) and turned into the common table form.
+class SmbclientShareLister : public ShareLister {
+public:
+    explicit SmbclientShareLister(KeychainCredentials credentials,
+                                  QString smbclientPath = QStringLiteral("smbclient"));
+
+    QStringList listShares(const QString& host) const override;
+
+    // One run of smbclient: its arguments and what goes into its environment.
+    struct Attempt {
+        QStringList args;
+        ToolInput input;
+    };
+    // The attempts for host, in order. The password travels in the child's environment
+    // (PASSWD), never in its arguments.
+    static QList<Attempt> attempts(const QString& host, const std::optional<Credentials>& login);
+    // Runs one attempt; standard output comes back in table form.
+    ToolResult run(const Attempt& attempt) const;
+    // "TYPE|NAME|COMMENT" lines become "NAME  TYPE"; other lines stay as they are.
+    static QString tableFromGrepable(const QString& output);
+
+private:
+    KeychainCredentials m_credentials;
+    QString m_smbclient;
+};
+
+} // namespace tarnwick
