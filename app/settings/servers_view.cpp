@@ -160,13 +160,15 @@ void ServersView::openDiscovery()
 {
     if (m_sheet)
         return;
+    // The search starts (emptying what an earlier one found) before the sheet is built, so
+    // the sheet never shows, or lists the shares of, servers of the last search.
+    m_bonjour->startSearch();
     // A fresh sheet each time, so it starts with nothing listed, ticked or added.
     m_sheet = new DiscoverySheet(*m_bonjour, this);
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_sheet, &DiscoverySheet::addRequested, this, &ServersView::addDiscoveredServer);
     connect(m_sheet, &QDialog::finished, this, [this] { m_bonjour->stopSearch(); });
     m_sheet->open();
-    m_bonjour->startSearch();
 }
 
 void ServersView::addDiscoveredServer(const DiscoveredServer& discovered,
