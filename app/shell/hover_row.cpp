@@ -57,8 +57,8 @@ void HoverRow::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     if (m_hovered) {
         QPainterPath fill;
-        const QRectF area = QRectF(rect()).adjusted(PopoverStyle::hoverInset, 0,
-                                                    -PopoverStyle::hoverInset, 0);
+        const QRectF area =
+            QRectF(rect()).adjusted(PopoverStyle::hoverInset, 0, -PopoverStyle::hoverInset, 0);
         fill.addRoundedRect(area, PopoverStyle::hoverRadius, PopoverStyle::hoverRadius);
         painter.fillPath(fill, PopoverStyle::accent(*this));
     }

@@ -37,7 +37,8 @@ PopoverWindow::PopoverWindow(ShareStore& store, MountManager& manager, QWidget* 
 QPoint PopoverWindow::placement(const QRect& anchor, const QPoint& pointer, const QSize& size,
                                 const QRect& screen)
 {
-    const QRect target = anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(pointer, QSize(1, 1));
+    const QRect target =
+        anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(pointer, QSize(1, 1));
     int x = target.center().x() - size.width() / 2;
     int y = target.bottom() + 1 + gap;
     if (y + size.height() > screen.bottom() + 1)

@@ -1,8 +1,7 @@
 #include "shell/power_off_watcher.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 
 #include <fcntl.h>
@@ -15,6 +14,7 @@ namespace {
 const QString service = QStringLiteral("org.freedesktop.login1");
 const QString path = QStringLiteral("/org/freedesktop/login1");
 const QString interface = QStringLiteral("org.freedesktop.login1.Manager");
+constexpr int inhibitTimeoutMs = 2000;
 
 } // namespace
 
@@ -36,29 +36,29 @@ PowerOffWatcher::~PowerOffWatcher()
 
 void PowerOffWatcher::takeInhibitor()
 {
-    if (!m_bus.isConnected() || m_fd >= 0 || m_asking)
+    if (!m_bus.isConnected() || m_fd >= 0)
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface,
-                                                       QStringLiteral("Inhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Inhibit"));
     call << QStringLiteral("shutdown") << QStringLiteral("Tarnwick")
          << QStringLiteral("Unmounting network shares") << QStringLiteral("delay");
-    m_asking = true;
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) {
-                m_asking = false;
-                QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
-                finished->deleteLater();
-                if (reply.isError() || !reply.value().isValid())
-                    return;
-                // Our own copy: the reply's copy goes away with the reply, and the lock
-                // must last exactly as long as this descriptor.
-                const int fd = ::fcntl(reply.value().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
-                if (fd < 0)
-                    return;
-                m_fd = fd;
-                Q_EMIT inhibitorChanged(true);
-            });
+    // Synchronous, with a short limit: logind answers at once, and an asynchronous reply
+    // stays referenced inside QtDBus long after it is read, keeping duplicates of the
+    // descriptor open and so the lock held after we close ours.
+    int fd = -1;
+    {
+        const QDBusMessage reply = m_bus.call(call, QDBus::Block, inhibitTimeoutMs);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return;
+        const auto handed = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().constFirst());
+        if (!handed.isValid())
+            return;
+        fd = ::fcntl(handed.fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+    }
+    if (fd < 0)
+        return;
+    m_fd = fd;
+    Q_EMIT inhibitorChanged(true);
 }
 
 void PowerOffWatcher::releaseInhibitor()

@@ -13,7 +13,7 @@ class PowerOffWatcher : public QObject {
     Q_OBJECT
 
 public:
-    // Subscribes to PrepareForShutdown on bus and asks for the lock (asynchronously).
+    // Subscribes to PrepareForShutdown on bus and takes the lock (waits at most 2 s).
     explicit PowerOffWatcher(const QDBusConnection& bus = QDBusConnection::systemBus(),
                              QObject* parent = nullptr);
     ~PowerOffWatcher() override;
@@ -22,7 +22,7 @@ public:
     bool holdsInhibitor() const { return m_fd >= 0; }
 
 public Q_SLOTS:
-    // Asks logind for the delay lock unless one is held or asked for. Returns at once.
+    // Asks logind for the delay lock unless one is held (waits at most 2 s for it).
     void takeInhibitor();
     // Closes the lock's descriptor, which lets a delayed power-off go on.
     void releaseInhibitor();
@@ -39,7 +39,6 @@ private Q_SLOTS:
 private:
     QDBusConnection m_bus;
     int m_fd = -1;
-    bool m_asking = false;
     bool m_armed = true;
 };
 

@@ -10,8 +10,7 @@
 
 namespace tarnwick {
 
-ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manager,
-                   QWidget* parent)
+ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manager, QWidget* parent)
     : HoverRow(parent)
     , m_share(share)
     , m_server(server)
@@ -103,8 +102,7 @@ void ShareRow::paintLabel(QPainter& painter, const QRect& content)
     textRect.setLeft(iconRect.right() + 1 + PopoverStyle::shareRowSpacing);
     painter.setPen(nameColor());
     painter.setFont(font());
-    const QString text =
-        fontMetrics().elidedText(m_share.name, Qt::ElideRight, textRect.width());
+    const QString text = fontMetrics().elidedText(m_share.name, Qt::ElideRight, textRect.width());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
 }
 

@@ -30,9 +30,8 @@ QString runtimeDirectory()
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent)
-    , m_socketPath(runtimeDirectory() + QStringLiteral("/tarnwick-%1-%2.socket")
-                                            .arg(::getuid())
-                                            .arg(key))
+    , m_socketPath(runtimeDirectory() +
+                   QStringLiteral("/tarnwick-%1-%2.socket").arg(::getuid()).arg(key))
 {
 }
 

@@ -24,8 +24,7 @@ public:
     static QStringList symbols();
     // The icon drawn in one colour at size × size logical pixels (template-style, as the
     // status bar and the popover show symbols), for a device pixel ratio of dpr.
-    static QPixmap tinted(const QString& symbol, const QColor& color, int size,
-                          qreal dpr = 1.0);
+    static QPixmap tinted(const QString& symbol, const QColor& color, int size, qreal dpr = 1.0);
 };
 
 } // namespace tarnwick

@@ -54,8 +54,8 @@ void TrayApplication::start()
     if (m_services.registerDaemon)
         m_services.registerDaemon();
 
-    m_manager = std::make_unique<MountManager>(*m_store, m_profile, *m_settings,
-                                               m_services.helper, m_services.timing);
+    m_manager = std::make_unique<MountManager>(*m_store, m_profile, *m_settings, m_services.helper,
+                                               m_services.timing);
 
     createTrayIcon();
     m_popover = std::make_unique<PopoverWindow>(*m_store, *m_manager);
@@ -63,8 +63,8 @@ void TrayApplication::start()
     auto* storeForWindow = m_store.get();
     auto* settingsForWindow = m_settings.get();
     auto factory = m_services.settingsWindow;
-    m_settingsOpener = new SettingsOpener(
-        [factory, storeForWindow, settingsForWindow]() -> QWidget* {
+    m_settingsOpener =
+        new SettingsOpener([factory, storeForWindow, settingsForWindow]() -> QWidget* {
             return factory ? factory(*storeForWindow, *settingsForWindow) : nullptr;
         });
     AppEvents& events = AppEvents::instance();
@@ -96,8 +96,7 @@ void TrayApplication::createTrayIcon()
 {
     m_trayIcon = new QSystemTrayIcon;
     QIcon icon = SymbolIcons::icon(QStringLiteral("externaldrive.connected.to.line.below"));
-    // Dark-on-light and light-on-dark panels both need to see a monochrome symbol; the
-    // panel's text colour is the best guess without a template-image notion.
+    // A template image: trays that recolour symbolic icons do so to match their panel.
     icon.setIsMask(true);
     m_trayIcon->setIcon(icon);
     m_trayIcon->setToolTip(QStringLiteral("Tarnwick"));

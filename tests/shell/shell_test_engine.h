@@ -50,12 +50,15 @@ struct ShellTestEngine {
     // Starts the manager (reads the mount table at once).
     void startManager()
     {
-        manager = std::make_unique<MountManager>(
-            *store, std::make_shared<MacToolProfile>(rig.root()), *settings, nullptr,
-            quietTiming());
+        manager =
+            std::make_unique<MountManager>(*store, std::make_shared<MacToolProfile>(rig.root()),
+                                           *settings, nullptr, quietTiming());
     }
 
-    QString statePath(const QString& name) const { return rig.root() + QStringLiteral("/state/") + name; }
+    QString statePath(const QString& name) const
+    {
+        return rig.root() + QStringLiteral("/state/") + name;
+    }
 
     // Every call of tool waits until release().
     void hold(const QString& tool)
@@ -70,7 +73,10 @@ struct ShellTestEngine {
         marker.open(QIODevice::WriteOnly);
     }
 
-    void mountInTable(const QString& share) { rig.addSmbMount(share, rig.volumes() + u'/' + share); }
+    void mountInTable(const QString& share)
+    {
+        rig.addSmbMount(share, rig.volumes() + u'/' + share);
+    }
 };
 
 } // namespace tarnwick::test

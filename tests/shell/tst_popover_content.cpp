@@ -1,5 +1,3 @@
-#include "shell_test_engine.h"
-
 #include "shell/app_events.h"
 #include "shell/menu_bar_content_view.h"
 #include "shell/menu_row.h"
@@ -7,6 +5,7 @@
 #include "shell/section_header.h"
 #include "shell/share_row.h"
 #include "shell/translations.h"
+#include "shell_test_engine.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -93,10 +92,10 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("tint");
         QTest::addColumn<bool>("primaryName");
 
-        const QColor secondary = PopoverStyle::secondary(QApplication::palette().color(
-            QPalette::Active, QPalette::WindowText));
-        QTest::newRow("idle") << false << QString() << ShareState::Idle << u"circle"_qs
-                              << secondary << false;
+        const QColor secondary = PopoverStyle::secondary(
+            QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+        QTest::newRow("idle") << false << QString() << ShareState::Idle << u"circle"_qs << secondary
+                              << false;
         QTest::newRow("mounted") << true << QString() << ShareState::Mounted
                                  << u"checkmark.circle.fill"_qs << PopoverStyle::green() << true;
         QTest::newRow("busy mounting")
@@ -291,17 +290,16 @@ private Q_SLOTS:
 
     void actionRowsReachTheManagerAndTheApplication()
     {
-        startWith({server(u"On"_qs, u"on"_qs, {u"A"_qs}),
-                   server(u"Off"_qs, u"off"_qs, {u"B"_qs}, false)},
-                  {u"B"_qs});
+        startWith(
+            {server(u"On"_qs, u"on"_qs, {u"A"_qs}), server(u"Off"_qs, u"off"_qs, {u"B"_qs}, false)},
+            {u"B"_qs});
 
         QTest::mouseClick(m_view->menuRow(MenuBarContentView::Action::MountAll), Qt::LeftButton);
         QTRY_COMPARE(rig().callCount(u"osascript"_qs), 1); // only the enabled server's share
         QCOMPARE(rig().args(u"ping"_qs, 1).last(), u"on"_qs);
         QTRY_VERIFY(manager().busyShares().isEmpty());
 
-        QTest::mouseClick(m_view->menuRow(MenuBarContentView::Action::UnmountAll),
-                          Qt::LeftButton);
+        QTest::mouseClick(m_view->menuRow(MenuBarContentView::Action::UnmountAll), Qt::LeftButton);
         QTRY_COMPARE(rig().callCount(u"umount"_qs), 1);
         QCOMPARE(rig().args(u"umount"_qs, 1).last(), rig().volumes() + u"/B"_qs);
 

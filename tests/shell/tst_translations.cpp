@@ -23,9 +23,9 @@ class TestTranslations : public QObject {
     {
         static const QRegularExpression call(QStringLiteral("qtTrId\\(\\s*\"([^\"]+)\""));
         QStringList keys;
-        QDirIterator files(m_source + QStringLiteral("/app"), {QStringLiteral("*.cpp"),
-                                                               QStringLiteral("*.h")},
-                           QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator files(m_source + QStringLiteral("/app"),
+                           {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                           QDirIterator::Subdirectories);
         while (files.hasNext()) {
             QFile file(files.next());
             if (!file.open(QIODevice::ReadOnly))
@@ -87,8 +87,9 @@ private Q_SLOTS:
             if (!entries.contains(key))
                 missing.append(key);
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no %1 text for: %2")
-                                                   .arg(language, missing.join(u", "))));
+        QVERIFY2(
+            missing.isEmpty(),
+            qPrintable(QStringLiteral("no %1 text for: %2").arg(language, missing.join(u", "))));
     }
 
     void bothTablesHoldTheSameFinishedKeys()
@@ -115,8 +116,8 @@ private Q_SLOTS:
         QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedKingdom)
                                  << QStringLiteral("en") << QStringLiteral("en");
         // No French table: English rather than raw keys.
-        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France)
-                                << QStringLiteral("en") << QStringLiteral("en");
+        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << QStringLiteral("en")
+                                << QStringLiteral("en");
     }
 
     void embeddedTablesFollowTheLocale()
@@ -135,9 +136,9 @@ private Q_SLOTS:
         for (const QString& symbol : SymbolIcons::symbols()) {
             QVERIFY2(QFile::exists(SymbolIcons::bundledPath(symbol)), qPrintable(symbol));
             QVERIFY(SymbolIcons::themeName(symbol).endsWith(u"-symbolic"_qs));
-            const QImage drawn =
-                SymbolIcons::tinted(symbol, Qt::red, 16, 2.0).toImage().convertToFormat(
-                    QImage::Format_ARGB32);
+            const QImage drawn = SymbolIcons::tinted(symbol, Qt::red, 16, 2.0)
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_ARGB32);
             QCOMPARE(drawn.size(), QSize(32, 32));
             int covered = 0;
             for (int y = 0; y < drawn.height(); ++y) {
