@@ -15,6 +15,16 @@ ServerListWidget::ServerListWidget(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
+    // A light selection, as in a sidebar: the rows' accent-coloured symbols and their
+    // secondary host lines stay readable on it.
+    QPalette colors = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        QColor tint = colors.color(group, QPalette::Highlight);
+        tint.setAlphaF(0.22);
+        colors.setColor(group, QPalette::Highlight, tint);
+        colors.setColor(group, QPalette::HighlightedText, colors.color(group, QPalette::Text));
+    }
+    setPalette(colors);
 }
 
 QMenu* ServerListWidget::createRowMenu(const QPoint& pos)

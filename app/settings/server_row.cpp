@@ -2,6 +2,7 @@
 
 #include "settings/settings_style.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,8 +52,10 @@ void ServerRow::setServer(const Server& server)
 
 QColor ServerRow::symbolColor() const
 {
-    return m_server.isEnabled ? SettingsStyle::accentColor(palette())
-                              : SettingsStyle::secondaryColor(palette());
+    // The application's colours: the list tints its own selection colour for the rows.
+    const QPalette colors = QApplication::palette();
+    return m_server.isEnabled ? SettingsStyle::accentColor(colors)
+                              : SettingsStyle::secondaryColor(colors);
 }
 
 void ServerRow::changeEvent(QEvent* event)

@@ -87,10 +87,11 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     title->setAlignment(Qt::AlignHCenter);
     title->setWordWrap(true);
     auto* placeholder = new QVBoxLayout(m_placeholder);
+    placeholder->setContentsMargins(24, 24, 24, 24);
     placeholder->setSpacing(12);
     placeholder->addStretch(1);
     placeholder->addWidget(symbol, 0, Qt::AlignHCenter);
-    placeholder->addWidget(title, 0, Qt::AlignHCenter);
+    placeholder->addWidget(title); // full width, so a long text wraps instead of clipping
     placeholder->addStretch(1);
     m_detail->addWidget(m_placeholder);
 

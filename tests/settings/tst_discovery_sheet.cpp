@@ -5,7 +5,10 @@
 #include "platform/profile_factory.h"
 #include "settings/discovered_server_section.h"
 #include "settings/discovery_sheet.h"
+#include "settings/server_edit_view.h"
 #include "settings/servers_view.h"
+#include "settings/settings_window.h"
+#include "shell/translations.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -13,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -136,6 +140,8 @@ class TestDiscoverySheet : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        // The launch-at-login state in the screenshots is not the machine user's.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         if (qEnvironmentVariableIsEmpty("TARNWICK_AVAHI_HOST") ||
             qEnvironmentVariableIsEmpty("TARNWICK_SMB_HOST"))
             QFAIL("needs tests/support/avahi-env.sh and tests/support/smbd-env.sh");
@@ -306,6 +312,62 @@ private Q_SLOTS:
         QVERIFY(office);
         QCOMPARE(names(boxes(office), true), m_shares);
         QCOMPARE(m_lister->count(m_host), listings + 1);
+    }
+    // With TARNWICK_SCREENSHOT_DIR set, saves the settings screenshots shown in the README.
+    void screenshots_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QLocale(QLocale::English) << QStringLiteral("en");
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                                << QStringLiteral("de");
+    }
+    void screenshots()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, language);
+        const QString target = qEnvironmentVariable("TARNWICK_SCREENSHOT_DIR");
+        if (target.isEmpty())
+            QSKIP("TARNWICK_SCREENSHOT_DIR not set");
+        m_view.reset();
+        Translations::install(*qApp, locale);
+        QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+        const auto save = [&](QWidget* widget, const QString& name) {
+            QTest::qWait(100); // let the layouts settle
+            QVERIFY(
+                widget->grab().save(QStringLiteral("%1/%2-%3.png").arg(target, name, language)));
+        };
+
+        Server office = Server::create(QStringLiteral("Office Files"), m_host);
+        office.shares = {Share::create(QStringLiteral("Public")),
+                         Share::create(QStringLiteral("Team Docs"))};
+        Server backup = Server::create(QStringLiteral("Backup"), QStringLiteral("backup.local"));
+        backup.isEnabled = false;
+        m_store->setServers({office, backup, Server::create(QString(), QString())});
+        auto* window = new SettingsWindow(*m_store, *m_settings, m_lister);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        save(window, QStringLiteral("settings-servers"));
+
+        window->serversView()->setSelectedServerId(office.id);
+        QTRY_VERIFY_WITH_TIMEOUT(window->serversView()->editor()->shareArea() ==
+                                     ServerEditView::ShareArea::Shares,
+                                 discoveryTimeout);
+        save(window, QStringLiteral("settings-editor"));
+
+        window->tabs()->setCurrentIndex(1);
+        save(window, QStringLiteral("settings-general"));
+
+        window->tabs()->setCurrentIndex(0);
+        window->serversView()->setSelectedServerId(QUuid());
+        window->findChild<QToolButton*>(QStringLiteral("discover"))->click();
+        DiscoverySheet* sheet = window->serversView()->discoverySheet();
+        QVERIFY(listedSection(sheet, m_host));
+        QVERIFY(listedSection(sheet, m_other));
+        save(sheet, QStringLiteral("discovery-sheet"));
+
+        delete window;
+        Translations::uninstall(*qApp);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "settings/servers_view.h"
 #include "settings/settings_style.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -249,8 +250,8 @@ private Q_SLOTS:
         Server server = addStored(QStringLiteral("NAS"), QStringLiteral("nas"));
         m_view = std::make_unique<ServersView>(*m_store, m_lister);
         m_view->show();
-        const QColor accent = SettingsStyle::accentColor(row(0)->palette());
-        const QColor secondary = SettingsStyle::secondaryColor(row(0)->palette());
+        const QColor accent = SettingsStyle::accentColor(QApplication::palette());
+        const QColor secondary = SettingsStyle::secondaryColor(QApplication::palette());
         QVERIFY(accent != secondary);
         auto symbol = [this] {
             return row(0)->findChild<QLabel*>(QStringLiteral("symbol"))->pixmap();
