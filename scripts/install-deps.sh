@@ -21,6 +21,7 @@ run_pkgs=(
 test_pkgs=(
   xvfb xauth trayer openbox x11-apps x11-utils imagemagick xdotool
   psmisc procps
+  dbus-daemon dbus-bin
 )
 
 want=("${build_pkgs[@]}")

@@ -1,0 +1,57 @@
+#include "helper_daemon.h"
+
+#include "helper_log.h"
+#include "helper_names.h"
+#include "tarnwickhelperadaptor.h"
+
+#include <QDBusConnectionInterface>
+
+namespace tarnwick::helper {
+
+HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoot, QObject* parent)
+    : QObject(parent)
+    , m_bus(bus)
+    , m_tracker(bus)
+    , m_service(DirectoryRemover(RemovalRule(volumesRoot)), &m_tracker)
+{
+    new TarnwickHelperAdaptor(&m_service); // owned by m_service
+}
+
+bool HelperDaemon::start()
+{
+    if (!m_bus.isConnected()) {
+        HelperLog::error(QStringLiteral("cannot reach the system bus: ") +
+                         m_bus.lastError().message());
+        return false;
+    }
+    m_bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                  QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"),
+                  this, SLOT(busDisconnected()));
+    // The object first: a request that started us is delivered as soon as we own the name.
+    if (!m_bus.registerObject(kObjectPath.toString(), &m_service,
+                              QDBusConnection::ExportAdaptors)) {
+        HelperLog::error(QStringLiteral("cannot export ") + kObjectPath.toString());
+        return false;
+    }
+    const auto reply = m_bus.interface()->registerService(
+        kServiceName.toString(), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        const QString why =
+            reply.error().isValid() ? reply.error().message() : QStringLiteral("the name is taken");
+        HelperLog::error(QStringLiteral("cannot own ") + kServiceName.toString() +
+                         QStringLiteral(": ") + why);
+        return false;
+    }
+    HelperLog::info(QStringLiteral("TarnwickHelper started, listening on ") +
+                    kServiceName.toString());
+    return true;
+}
+
+void HelperDaemon::busDisconnected()
+{
+    HelperLog::error(QStringLiteral("Connection interrupted"));
+    Q_EMIT finished();
+}
+
+} // namespace tarnwick::helper
