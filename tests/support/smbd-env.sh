@@ -23,6 +23,7 @@
 #   TARNWICK_SMB_SHARES=DIR                         one world-writable directory per share
 #   TARNWICK_SMB_CONF=FILE                          the server's smb.conf (for smbclient -s)
 # Extra shares: set TARNWICK_SMB_EXTRA_CONF to an smb.conf fragment; it is appended.
+# Set TARNWICK_SMB_MDNS=1 to let smbd announce itself over avahi (under avahi-env.sh).
 # Set TARNWICK_SMB_KEEP=1 to keep the temp dir (logs: log.smbd, log.<client>).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -58,6 +59,11 @@ password="Tw-$(head -c 9 /dev/urandom | base64 | tr '/+' '_-')!"
 unix_user=$(id -un)
 echo "$unix_user = $user" >"$root/users.map"
 
+# Beside avahi-env.sh, smbd would announce itself as "_smb._tcp" (TARNWICKTEST on the
+# avahi host); tests want only the services they publish, unless they ask for it.
+mdns=no
+[ -n "${TARNWICK_SMB_MDNS:-}" ] && mdns=yes
+
 conf=$root/smb.conf
 cat >"$conf" <<EOF
 [global]
@@ -69,6 +75,7 @@ cat >"$conf" <<EOF
   bind interfaces only = yes
   smb ports = 445
   disable netbios = yes
+  multicast dns register = $mdns
   pid directory = $root/run
   lock directory = $root/lock
   state directory = $root/state
