@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Renews docs/screenshots/ (the popover in English and German) on a private Xvfb screen with
-# a window manager and a system tray, using the fake macOS tools for the share states.
+# Renews docs/screenshots/ in English and German: the popover on a private Xvfb screen with
+# a window manager and a system tray, using the fake macOS tools for the share states; the
+# settings window beside a private avahi-daemon and Samba server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build --target tst_tray_icon
+cmake --build build --target tst_tray_icon tst_discovery_sheet
 TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" \
   tests/support/with-x11-desktop.sh --tray build/tests/shell/tst_tray_icon screenshots
+TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" tests/support/avahi-env.sh \
+  tests/support/smbd-env.sh build/tests/settings/tst_discovery_sheet screenshots

@@ -4,8 +4,8 @@
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
+#include "settings/settings_window.h"
 #include "shell/headless_app.h"
-#include "shell/placeholder_settings_window.h"
 #include "shell/single_instance.h"
 #include "shell/translations.h"
 #include "shell/tray_application.h"
@@ -69,14 +69,16 @@ int TrayMain::run(int argc, char** argv)
     services.unmountAllVolumes = [](const SystemProfile& profile) {
         unmountAllSmbVolumes(profile);
     };
-    // The settings window class is chosen here.
-    services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
-        return new PlaceholderSettingsWindow;
+    const QString toolRoot = parser.value(QStringLiteral("tool-root"));
+    // The settings window class is chosen here. It deletes itself when closed, so the next
+    // request builds a fresh one.
+    services.settingsWindow = [lister = ProfileFactory::createShareLister(toolRoot)](
+                                  ShareStore& store, QSettings& settings) -> QWidget* {
+        return new SettingsWindow(store, settings, lister);
     };
     services.timing = scaledTiming(factor);
 
-    TrayApplication tray(AppSettings::open(settingsPath),
-                         ProfileFactory::create(parser.value(QStringLiteral("tool-root"))),
+    TrayApplication tray(AppSettings::open(settingsPath), ProfileFactory::create(toolRoot),
                          std::move(services));
     QObject::connect(&instance, &SingleInstance::activationRequested, &tray,
                      &TrayApplication::showPopover);

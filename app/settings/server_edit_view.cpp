@@ -1,0 +1,311 @@
+#include "settings/server_edit_view.h"
+
+#include "discovery/bonjour_browser.h"
+#include "model/share_store.h"
+#include "model/unicode_text.h"
+#include "settings/section_box.h"
+#include "settings/settings_style.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tarnwick {
+
+namespace {
+
+// Ascending by code point after canonical normalisation: upper case before lower case,
+// duplicates kept.
+QStringList sortedShareNames(const QStringList& names)
+{
+    QList<std::pair<QList<uint>, QString>> keyed;
+    keyed.reserve(names.size());
+    for (const QString& name : names)
+        keyed.append({UnicodeText::canonical(name).toUcs4(), name});
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList sorted;
+    sorted.reserve(keyed.size());
+    for (const auto& entry : keyed)
+        sorted.append(entry.second);
+    return sorted;
+}
+
+} // namespace
+
+ServerEditView::ServerEditView(const Server& server, ShareStore& store,
+                               std::shared_ptr<const ShareLister> lister, QWidget* parent)
+    : QWidget(parent)
+    , m_server(server)
+    , m_store(store)
+    , m_bonjour(new BonjourBrowser(std::move(lister), this))
+{
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    auto* content = new QWidget;
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(16);
+    scroll->setWidget(content);
+
+    // Server information.
+    auto* info = new SectionBox(qtTrId("server.section.info"), content);
+    auto* form = new QFormLayout;
+    form->setContentsMargins(4, 4, 4, 4);
+    form->setVerticalSpacing(8);
+    m_name = new QLineEdit(info);
+    m_name->setObjectName(QStringLiteral("displayName"));
+    m_name->setPlaceholderText(qtTrId("server.display_name"));
+    // The default name shows as an empty field, so typing replaces it.
+    m_name->setText(server.displayName == qtTrId("server.new_name") ? QString()
+                                                                    : server.displayName);
+    form->addRow(qtTrId("server.display_name"), m_name);
+    m_host = new QLineEdit(info);
+    m_host->setObjectName(QStringLiteral("host"));
+    m_host->setPlaceholderText(QStringLiteral("192.168.1.x"));
+    m_host->setText(server.host);
+    m_host->installEventFilter(this);
+    form->addRow(qtTrId("server.host"), m_host);
+    m_enabled = new QCheckBox(qtTrId("server.enabled"), info);
+    m_enabled->setObjectName(QStringLiteral("enabled"));
+    m_enabled->setChecked(server.isEnabled);
+    form->addRow(m_enabled);
+    info->contentLayout()->addLayout(form);
+    stack->addWidget(info);
+
+    // Shares.
+    auto* shares = new SectionBox(qtTrId("server.shares_header"), content);
+    m_refresh = new QToolButton(shares);
+    m_refresh->setObjectName(QStringLiteral("refresh"));
+    m_refresh->setAutoRaise(true);
+    m_refresh->setIconSize(QSize(12, 12));
+    m_refresh->setIcon(
+        SettingsStyle::icon(SettingsStyle::Symbol::Refresh, palette().color(QPalette::ButtonText)));
+    m_refresh->setToolTip(qtTrId("add_server.load_shares"));
+    shares->headerLayout()->addStretch(1);
+    shares->headerLayout()->addWidget(m_refresh);
+
+    m_shareMessage = SettingsStyle::secondaryLabel(QString(), true, shares);
+    m_shareMessage->setObjectName(QStringLiteral("shareMessage"));
+    m_shareMessage->setWordWrap(true);
+    m_loadingRow = new QWidget(shares);
+    auto* loading = new QHBoxLayout(m_loadingRow);
+    loading->setContentsMargins(0, 0, 0, 0);
+    loading->addWidget(SettingsStyle::busyIndicator(m_loadingRow, 32));
+    loading->addWidget(
+        SettingsStyle::secondaryLabel(qtTrId("discovery.loading_shares"), true, m_loadingRow));
+    loading->addStretch(1);
+    m_shareBoxes = new QWidget(shares);
+    m_shareBoxes->setObjectName(QStringLiteral("shareBoxes"));
+    m_shareBoxLayout = new QVBoxLayout(m_shareBoxes);
+    m_shareBoxLayout->setContentsMargins(0, 0, 0, 0);
+    m_shareBoxLayout->setSpacing(8);
+    auto* area = new QVBoxLayout;
+    area->setContentsMargins(4, 4, 4, 4);
+    area->setSpacing(8);
+    area->addWidget(m_shareMessage);
+    area->addWidget(m_loadingRow);
+    area->addWidget(m_shareBoxes);
+    shares->contentLayout()->addLayout(area);
+    stack->addWidget(shares);
+    stack->addStretch(1);
+
+    // textEdited and clicked come from the user only, never from the setters above.
+    connect(m_name, &QLineEdit::textEdited, this, &ServerEditView::apply);
+    connect(m_enabled, &QCheckBox::clicked, this, &ServerEditView::apply);
+    connect(m_host, &QLineEdit::textEdited, this, &ServerEditView::hostEdited);
+    connect(m_host, &QLineEdit::returnPressed, this, [this] {
+        apply();
+        loadIfNeeded();
+    });
+    connect(m_refresh, &QToolButton::clicked, this, &ServerEditView::loadIfNeeded);
+    connect(&m_store, &ShareStore::serversChanged, this, &ServerEditView::storeChanged);
+    showShareState();
+}
+
+ServerEditView::ShareArea ServerEditView::shareArea() const
+{
+    if (trimmedHost().isEmpty())
+        return ShareArea::EnterHostFirst;
+    if (m_isLoadingShares)
+        return ShareArea::Loading;
+    if (m_sharesLoaded && m_availableShares.isEmpty())
+        return ShareArea::NoSharesFound;
+    if (!m_availableShares.isEmpty())
+        return ShareArea::Shares;
+    return ShareArea::Hint;
+}
+
+void ServerEditView::loadIfNeeded()
+{
+    const QString host = trimmedHost();
+    if (host.isEmpty() || host == m_lastLoadedHost)
+        return;
+    m_lastLoadedHost = host;
+    m_isLoadingShares = true;
+    m_sharesLoaded = false;
+    setAvailableShares({});
+    const quint64 listing = ++m_listing;
+    showShareState();
+    QPointer<ServerEditView> self(this);
+    m_bonjour->listShares(host, [self, listing](const QStringList& names) {
+        if (self)
+            self->sharesListed(listing, names);
+    });
+}
+
+void ServerEditView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!trimmedHost().isEmpty())
+        loadIfNeeded();
+}
+
+bool ServerEditView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_host && event->type() == QEvent::FocusOut && !trimmedHost().isEmpty())
+        loadIfNeeded();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ServerEditView::storeChanged()
+{
+    // The store's copy carries the shares ticked meanwhile; the next apply starts from it.
+    for (const Server& server : m_store.servers()) {
+        if (server.id == m_server.id) {
+            m_server = server;
+            tickShareBoxes();
+            return;
+        }
+    }
+}
+
+void ServerEditView::apply()
+{
+    Server server = m_server;
+    server.displayName = m_name->text().isEmpty() ? qtTrId("server.new_name")
+                                                  : UnicodeText::trimBlanks(m_name->text());
+    server.host = trimmedHost();
+    server.isEnabled = m_enabled->isChecked();
+    m_store.updateServer(server);
+}
+
+void ServerEditView::hostEdited()
+{
+    apply();
+    if (trimmedHost() != m_lastLoadedHost) {
+        // Leaving the listed host forgets it, so typing it again lists it again, and
+        // abandons a listing still under way: its result would belong to another host.
+        m_lastLoadedHost.clear();
+        m_sharesLoaded = false;
+        setAvailableShares({});
+        if (m_isLoadingShares) {
+            m_isLoadingShares = false;
+            ++m_listing;
+        }
+    }
+    showShareState();
+}
+
+void ServerEditView::sharesListed(quint64 listing, const QStringList& names)
+{
+    if (listing != m_listing)
+        return;
+    m_isLoadingShares = false;
+    m_sharesLoaded = true;
+    setAvailableShares(sortedShareNames(names));
+    showShareState();
+}
+
+QString ServerEditView::trimmedHost() const
+{
+    return UnicodeText::trimBlanks(m_host->text());
+}
+
+void ServerEditView::showShareState()
+{
+    const ShareArea area = shareArea();
+    m_refresh->setEnabled(!trimmedHost().isEmpty() && !m_isLoadingShares);
+    m_loadingRow->setVisible(area == ShareArea::Loading);
+    m_shareBoxes->setVisible(area == ShareArea::Shares);
+    switch (area) {
+    case ShareArea::EnterHostFirst:
+        m_shareMessage->setText(qtTrId("server.shares.enter_host_first"));
+        break;
+    case ShareArea::NoSharesFound:
+        m_shareMessage->setText(qtTrId("add_server.no_shares_found"));
+        break;
+    case ShareArea::Hint:
+        m_shareMessage->setText(qtTrId("add_server.shares_hint"));
+        break;
+    case ShareArea::Loading:
+    case ShareArea::Shares:
+        break;
+    }
+    m_shareMessage->setVisible(area != ShareArea::Loading && area != ShareArea::Shares);
+}
+
+void ServerEditView::setAvailableShares(const QStringList& names)
+{
+    if (names == m_availableShares && m_boxes.size() == names.size())
+        return;
+    m_availableShares = names;
+    rebuildShareBoxes();
+}
+
+void ServerEditView::rebuildShareBoxes()
+{
+    qDeleteAll(m_boxes);
+    m_boxes.clear();
+    for (const QString& name : std::as_const(m_availableShares)) {
+        auto* box = new QCheckBox(SettingsStyle::verbatimButtonText(name), m_shareBoxes);
+        box->setProperty("shareName", name);
+        connect(box, &QCheckBox::clicked, this,
+                [this, name](bool ticked) { shareToggled(name, ticked); });
+        m_shareBoxLayout->addWidget(box);
+        m_boxes.append(box);
+    }
+    tickShareBoxes();
+}
+
+void ServerEditView::tickShareBoxes()
+{
+    for (QCheckBox* box : std::as_const(m_boxes)) {
+        const QString name = box->property("shareName").toString();
+        box->setChecked(
+            std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
+                return UnicodeText::equivalent(share.name, name);
+            }));
+    }
+}
+
+void ServerEditView::shareToggled(const QString& name, bool ticked)
+{
+    if (ticked) {
+        m_store.addShare(Share::create(name), m_server.id);
+    } else {
+        const auto share = std::find_if(
+            m_server.shares.cbegin(), m_server.shares.cend(),
+            [&](const Share& candidate) { return UnicodeText::equivalent(candidate.name, name); });
+        if (share != m_server.shares.cend())
+            m_store.removeShare(share->id, m_server.id);
+    }
+    // The boxes show what the store holds, also when it took nothing.
+    tickShareBoxes();
+}
+
+} // namespace tarnwick
