@@ -8,6 +8,7 @@
 #include "platform/system_profile.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 
 #include <algorithm>
@@ -49,8 +50,12 @@ MountManager::~MountManager()
     // Let every task finish before the members it uses go away. A cycle may be blocked
     // handing its picks to this thread, so keep delivering those calls while waiting;
     // with the stop signal raised they change nothing.
-    while (!m_tasks.waitForDone(10))
+    // A mount may also be waiting for the privileged helper, whose reply reaches this thread
+    // through its event loop: keep that loop turning too, or quitting would deadlock.
+    while (!m_tasks.waitForDone(10)) {
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 bool MountManager::isMounted(const QString& shareName) const

@@ -1,5 +1,7 @@
 #include "shell/headless_app.h"
 
+#include "helperclient/helper_client.h"
+#include "helperclient/helper_client_access.h"
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
@@ -99,9 +101,11 @@ int HeadlessApp::run(int argc, char** argv)
     const auto settings = AppSettings::open(parser.value(kSettings));
     ShareStore store(*settings);
     const auto profile = ProfileFactory::create(parser.value(kToolRoot));
-    // No privileged helper here: a leftover mount point is reported as not removed.
-    auto manager =
-        std::make_unique<MountManager>(store, profile, *settings, nullptr, scaledTiming(factor));
+    // The helper is asked only for a leftover mount point; without one installed the
+    // answer is "not removed" and the mount goes ahead.
+    HelperClientAccess helperAccess(HelperClient::shared());
+    auto manager = std::make_unique<MountManager>(store, profile, *settings, &helperAccess,
+                                                  scaledTiming(factor));
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);

@@ -1,5 +1,7 @@
 #include "shell/tray_main.h"
 
+#include "helperclient/helper_client.h"
+#include "helperclient/helper_client_access.h"
 #include "model/app_settings.h"
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
@@ -65,7 +67,11 @@ int TrayMain::run(int argc, char** argv)
 
     Translations::install(app);
 
+    // The helper is reached over the system bus and started there on demand.
+    HelperClientAccess helperAccess(HelperClient::shared());
     TrayServices services;
+    services.registerDaemon = [] { HelperClient::shared().registerDaemon(); };
+    services.helper = &helperAccess;
     services.unmountAllVolumes = [](const SystemProfile& profile) {
         unmountAllSmbVolumes(profile);
     };
