@@ -13,7 +13,7 @@ namespace tarnwick {
 struct GvfsMount {
     QString displayName;
     QString fusePath; // empty when gvfsd-fuse is not running
-    QString prefix;   // the spec's mount prefix, "/" for SMB shares
+    QString prefix;   // GVFS's mount prefix, "/" for SMB shares
     QMap<QString, QString> spec;
 };
 
