@@ -19,6 +19,10 @@ struct MountTiming {
         std::chrono::seconds(1), std::chrono::seconds(1), std::chrono::seconds(2),
         std::chrono::seconds(2), std::chrono::seconds(3), std::chrono::seconds(5),
         std::chrono::seconds(5), std::chrono::seconds(10)};
+
+    // Every delay multiplied by factor (> 0), so checks from outside need not wait the
+    // 12 seconds before the first cycle.
+    MountTiming scaled(double factor) const;
 };
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "discovery/bonjour_browser.h"
 #include "platform/profile_factory.h"
+#include "shell/command_line.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -100,12 +101,8 @@ void DiscoveryCommand::addOptions(QCommandLineParser& parser)
 int DiscoveryCommand::run(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    CommandLine::prepare(parser);
     addOptions(parser);
     parser.addOption(QCommandLineOption(
         kToolRoot, QStringLiteral("List shares with <dir>/usr/bin/smbutil (the macOS tools)."),

@@ -8,6 +8,7 @@
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
+#include "shell/command_line.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,26 +25,6 @@ const QString kHeadless = QStringLiteral("headless");
 const QString kSettings = QStringLiteral("settings");
 const QString kToolRoot = QStringLiteral("tool-root");
 const QString kTimeScale = QStringLiteral("time-scale");
-
-std::chrono::milliseconds scaled(std::chrono::milliseconds value, double factor)
-{
-    return std::chrono::milliseconds(qRound64(double(value.count()) * factor));
-}
-
-// Every delay of the engine multiplied by factor (checks from outside need no 12-second
-// wait for the first cycle).
-MountTiming scaledTiming(double factor)
-{
-    MountTiming timing;
-    timing.startupDelay = scaled(timing.startupDelay, factor);
-    timing.firstCycleDelay = scaled(timing.firstCycleDelay, factor);
-    timing.defaultInterval = scaled(timing.defaultInterval, factor);
-    timing.intervalUnit = scaled(timing.intervalUnit, factor);
-    timing.refreshPeriod = scaled(timing.refreshPeriod, factor);
-    for (auto& wait : timing.pollSchedule)
-        wait = scaled(wait, factor);
-    return timing;
-}
 
 } // namespace
 
@@ -82,21 +63,14 @@ void HeadlessApp::addOptions(QCommandLineParser& parser)
 int HeadlessApp::run(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    CommandLine::prepare(parser);
     addOptions(parser);
     parser.process(app);
 
-    bool scaleOk = false;
-    const double factor = parser.value(kTimeScale).toDouble(&scaleOk);
-    if (!scaleOk || !(factor > 0)) {
-        std::fprintf(stderr, "tarnwick: --time-scale needs a number above 0\n");
+    const auto timing = CommandLine::timing(parser);
+    if (!timing)
         return 2;
-    }
 
     const auto settings = AppSettings::open(parser.value(kSettings));
     ShareStore store(*settings);
@@ -104,8 +78,8 @@ int HeadlessApp::run(int argc, char** argv)
     // The helper is asked only for a leftover mount point; without one installed the
     // answer is "not removed" and the mount goes ahead.
     HelperClientAccess helperAccess(HelperClient::shared());
-    auto manager = std::make_unique<MountManager>(store, profile, *settings, &helperAccess,
-                                                  scaledTiming(factor));
+    auto manager =
+        std::make_unique<MountManager>(store, profile, *settings, &helperAccess, *timing);
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);

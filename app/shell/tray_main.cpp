@@ -7,6 +7,7 @@
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
 #include "settings/settings_window.h"
+#include "shell/command_line.h"
 #include "shell/headless_app.h"
 #include "shell/single_instance.h"
 #include "shell/translations.h"
@@ -20,45 +21,18 @@
 
 namespace tarnwick {
 
-namespace {
-
-std::chrono::milliseconds scaled(std::chrono::milliseconds value, double factor)
-{
-    return std::chrono::milliseconds(qRound64(double(value.count()) * factor));
-}
-
-MountTiming scaledTiming(double factor)
-{
-    MountTiming timing;
-    for (auto* delay : {&timing.startupDelay, &timing.firstCycleDelay, &timing.defaultInterval,
-                        &timing.intervalUnit, &timing.refreshPeriod})
-        *delay = scaled(*delay, factor);
-    for (auto& wait : timing.pollSchedule)
-        wait = scaled(wait, factor);
-    return timing;
-}
-
-} // namespace
-
 int TrayMain::run(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarnwick"));
-    QApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Keeps your SMB shares mounted."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    CommandLine::prepare(parser);
     HeadlessApp::addOptions(parser);
     parser.process(app);
 
-    bool scaleOk = false;
-    const double factor = parser.value(QStringLiteral("time-scale")).toDouble(&scaleOk);
-    if (!scaleOk || !(factor > 0)) {
-        std::fprintf(stderr, "tarnwick: --time-scale needs a number above 0\n");
+    const auto timing = CommandLine::timing(parser);
+    if (!timing)
         return 2;
-    }
     const QString settingsPath = parser.value(QStringLiteral("settings"));
 
     SingleInstance instance(SingleInstance::keyFor(settingsPath));
@@ -82,7 +56,7 @@ int TrayMain::run(int argc, char** argv)
                                   ShareStore& store, QSettings& settings) -> QWidget* {
         return new SettingsWindow(store, settings, lister);
     };
-    services.timing = scaledTiming(factor);
+    services.timing = *timing;
 
     TrayApplication tray(AppSettings::open(settingsPath), ProfileFactory::create(toolRoot),
                          std::move(services));
