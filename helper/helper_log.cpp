@@ -1,6 +1,7 @@
 #include "helper_log.h"
 
 #include "helper_names.h"
+#include "whole_line.h"
 
 #include <atomic>
 #include <cerrno>
@@ -40,17 +41,7 @@ void HelperLog::write(Level level, const QString& message)
         sink(line);
         return;
     }
-    const char* data = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDERR_FILENO, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        data += written;
-        left -= written;
-    }
+    writeWholeLine(STDERR_FILENO, line);
 }
 
 void HelperLog::setSink(Sink sink)

@@ -1,5 +1,7 @@
 #include "mount/engine_log.h"
 
+#include "whole_line.h"
+
 #include <atomic>
 #include <cerrno>
 #include <unistd.h>
@@ -12,19 +14,7 @@ std::atomic<LogHandler> g_handler{nullptr};
 
 void writeToStdout(const QString& line)
 {
-    // One write() per line: lines from concurrent workers never interleave mid-line.
-    const QByteArray bytes = line.toUtf8() + '\n';
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        data += written;
-        left -= written;
-    }
+    writeWholeLine(STDOUT_FILENO, line.toUtf8() + '\n');
 }
 
 } // namespace
