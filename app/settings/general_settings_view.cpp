@@ -3,6 +3,7 @@
 #include "model/app_settings.h"
 #include "settings/interval_text.h"
 #include "settings/login_item.h"
+#include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "settings/settings_file_watcher.h"
 #include "settings/settings_style.h"
@@ -39,18 +40,8 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
     , m_settings(settings)
     , m_watcher(new SettingsFileWatcher(settings, this))
 {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-
-    auto* form = new QWidget;
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(20, 16, 20, 16);
-    layout->setSpacing(16);
-    scroll->setWidget(form);
+    QVBoxLayout* layout = ScrollPage::install(this, QMargins(20, 16, 20, 16));
+    QWidget* form = layout->parentWidget();
 
     // Start-up: the autostart entry, read now and written only when the user toggles.
     auto* startup = new SectionBox(qtTrId("general.section.startup"), form);

@@ -3,6 +3,7 @@
 #include "discovery/bonjour_browser.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
+#include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "settings/settings_style.h"
 
@@ -49,18 +50,8 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     , m_store(store)
     , m_bonjour(new BonjourBrowser(std::move(lister), this))
 {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-
-    auto* content = new QWidget;
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(16, 16, 16, 16);
-    stack->setSpacing(16);
-    scroll->setWidget(content);
+    QVBoxLayout* stack = ScrollPage::install(this, QMargins(16, 16, 16, 16));
+    QWidget* content = stack->parentWidget();
 
     // Server information.
     auto* info = new SectionBox(qtTrId("server.section.info"), content);
