@@ -1,12 +1,18 @@
+#include "shell/command_line.h"
 #include "shell/discovery_command.h"
 #include "shell/headless_app.h"
 #include "shell/tray_main.h"
 
 int main(int argc, char* argv[])
 {
-    if (tarnwick::DiscoveryCommand::requested(argc, argv))
-        return tarnwick::DiscoveryCommand::run(argc, argv);
-    if (tarnwick::HeadlessApp::requested(argc, argv))
-        return tarnwick::HeadlessApp::run(argc, argv);
-    return tarnwick::TrayMain::run(argc, argv);
+    using namespace tarnwick;
+    // Help first: the tray needs a display, help and version must not.
+    if (CommandLine::helpRequested(argc, argv))
+        return CommandLine::showHelp(argc, argv,
+                                     {&HeadlessApp::addOptions, &DiscoveryCommand::addOptions});
+    if (DiscoveryCommand::requested(argc, argv))
+        return DiscoveryCommand::run(argc, argv);
+    if (HeadlessApp::requested(argc, argv))
+        return HeadlessApp::run(argc, argv);
+    return TrayMain::run(argc, argv);
 }

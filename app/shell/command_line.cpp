@@ -26,4 +26,27 @@ std::optional<MountTiming> CommandLine::timing(const QCommandLineParser& parser)
     return MountTiming().scaled(factor);
 }
 
+bool CommandLine::helpRequested(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+int CommandLine::showHelp(int argc, char** argv,
+                          std::initializer_list<void (*)(QCommandLineParser&)> optionAdders)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    prepare(parser);
+    for (auto add : optionAdders)
+        add(parser);
+    parser.process(app); // prints and exits for --help and --version
+    return 0;
+}
+
 } // namespace tarnwick

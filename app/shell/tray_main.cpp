@@ -23,6 +23,12 @@ namespace tarnwick {
 
 int TrayMain::run(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "tarnwick: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY "
+                             "is set); use --headless to keep shares mounted without a tray\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     QCommandLineParser parser;
