@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
-#include <QDateTime>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -24,9 +23,7 @@ struct State {
     uint active = 0;
     uint taken = 0;
     uint released = 0;
-    qint64 lastReleaseMs = 0;
-    QString lastWhat;
-    QString lastMode;
+    QString last; // what and mode of the last lock taken
 };
 State g_state;
 
@@ -37,11 +34,9 @@ class Manager : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 
 public Q_SLOTS:
-    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
-                                    const QString& mode)
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& /*who*/,
+                                    const QString& /*why*/, const QString& mode)
     {
-        Q_UNUSED(who);
-        Q_UNUSED(why);
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC) != 0)
             return {};
@@ -57,12 +52,10 @@ public Q_SLOTS:
             ::close(fd);
             --g_state.active;
             ++g_state.released;
-            g_state.lastReleaseMs = QDateTime::currentMSecsSinceEpoch();
         });
         ++g_state.active;
         ++g_state.taken;
-        g_state.lastWhat = what;
-        g_state.lastMode = mode;
+        g_state.last = what + u' ' + mode;
         QDBusUnixFileDescriptor handed(ends[1]); // a duplicate travels in the reply
         ::close(ends[1]);
         return handed;
@@ -87,9 +80,7 @@ public Q_SLOTS:
     uint Active() { return g_state.active; }
     uint Taken() { return g_state.taken; }
     uint Released() { return g_state.released; }
-    qlonglong LastReleaseMs() { return g_state.lastReleaseMs; }
-    QString LastWhat() { return g_state.lastWhat; }
-    QString LastMode() { return g_state.lastMode; }
+    QString Last() { return g_state.last; }
 
 private:
     Manager* m_manager;

@@ -21,84 +21,66 @@ class TestTrayProcess : public QObject {
 
     std::unique_ptr<FakeToolRig> m_rig;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QList<QProcess*> m_processes;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
 
-    QString settingsPath() const { return m_dir->filePath(QStringLiteral("tarnwick.conf")); }
+    QString settingsPath() const { return m_dir->filePath(u"tarnwick.conf"_qs); }
+    int tableReads() const { return m_rig->callCount(u"mount"_qs); }
 
     void writeSettings(const QVariant& keepMounted)
     {
         QSettings settings(settingsPath(), QSettings::IniFormat);
-        Server nas = Server::create(QStringLiteral("NAS"), QStringLiteral("nas.local"));
-        nas.shares.append(Share::create(QStringLiteral("Public")));
+        Server nas = Server::create(u"NAS"_qs, u"nas.local"_qs);
+        nas.shares.append(Share::create(u"Public"_qs));
         settings.setValue(AppSettings::serversKey, ServerListCodec::encode({nas}));
         if (keepMounted.isValid())
             settings.setValue(AppSettings::keepMountedOnQuitKey, keepMounted);
     }
-
-    QProcess* launch(const QString& settings)
+    // Starts tarnwick; with running, waits until its engine has read the mount table.
+    QProcess* launch(const QString& settings, bool running = true)
     {
-        auto* process = new QProcess(this);
+        auto* process = m_processes.emplace_back(std::make_unique<QProcess>()).get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir->path());
-        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"XDG_RUNTIME_DIR"_qs, m_dir->path());
+        env.insert(u"LANG"_qs, u"C.UTF-8"_qs);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->start(
-            QStringLiteral(TARNWICK_BINARY),
-            {QStringLiteral("--settings"), settings, QStringLiteral("--tool-root"), m_rig->root()});
-        m_processes.append(process);
+        const int reads = tableReads();
+        process->start(QStringLiteral(TARNWICK_BINARY),
+                       {u"--settings"_qs, settings, u"--tool-root"_qs, m_rig->root()});
+        process->waitForStarted();
+        if (running &&
+            !QTest::qWaitFor(
+                [&] { return tableReads() > reads || process->state() != QProcess::Running; },
+                15000))
+            qWarning("tarnwick did not read the mount table");
         return process;
     }
-
-    // Running: the mount manager has read the mount table once.
-    bool waitUntilRunning(QProcess* process)
-    {
-        if (!process->waitForStarted())
-            return false;
-        return QTest::qWaitFor(
-                   [&] {
-                       return m_rig->callCount(QStringLiteral("mount")) >= 1 ||
-                              process->state() != QProcess::Running;
-                   },
-                   15000) &&
-               process->state() == QProcess::Running;
-    }
-
     static bool stop(QProcess* process, int signalNumber)
     {
         ::kill(pid_t(process->processId()), signalNumber);
         return process->waitForFinished(20000) && process->exitStatus() == QProcess::NormalExit &&
                process->exitCode() == 0;
     }
-
     QStringList unmounted() const
     {
         QStringList points;
-        for (int call = 1; call <= m_rig->callCount(QStringLiteral("umount")); ++call)
-            points.append(m_rig->args(QStringLiteral("umount"), call).value(0));
+        for (int call = 1; call <= m_rig->callCount(u"umount"_qs); ++call)
+            points.append(m_rig->args(u"umount"_qs, call).value(0));
         points.sort();
         return points;
     }
-
     QStringList allMountPoints() const
     {
-        return {m_rig->volumes() + QStringLiteral("/Other"),
-                m_rig->volumes() + QStringLiteral("/Public")};
+        return {m_rig->volumes() + u"/Other"_qs, m_rig->volumes() + u"/Public"_qs};
     }
-
-    static QDBusInterface logind()
+    template <typename T> static T logind(const QString& method, const QVariant& arg = {})
     {
-        return QDBusInterface(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/control"),
-                              QStringLiteral("org.tarnwick.FakeLogind"),
-                              QDBusConnection::systemBus());
-    }
-
-    template <typename T> static T ask(const char* method)
-    {
-        QDBusInterface control = logind();
-        const QDBusReply<T> reply = control.call(QLatin1StringView(method));
+        QDBusInterface control(u"org.freedesktop.login1"_qs, u"/control"_qs,
+                               u"org.tarnwick.FakeLogind"_qs, QDBusConnection::systemBus());
+        const QDBusReply<T> reply =
+            arg.isValid() ? control.call(method, arg) : control.call(method);
         return reply.isValid() ? reply.value() : T{};
     }
 
@@ -108,30 +90,23 @@ private Q_SLOTS:
         QVERIFY2(QDBusConnection::systemBus().isConnected(),
                  "run under tests/support/with-private-system-bus.sh");
     }
-
     void init()
     {
         m_rig = std::make_unique<FakeToolRig>();
         m_dir = std::make_unique<QTemporaryDir>();
         // One share Tarnwick keeps, one it knows nothing about: both are SMB mounts.
-        m_rig->addSmbMount(QStringLiteral("Public"), m_rig->volumes() + QStringLiteral("/Public"));
-        m_rig->addSmbMount(QStringLiteral("Other"), m_rig->volumes() + QStringLiteral("/Other"));
+        m_rig->addSmbMount(u"Public"_qs, m_rig->volumes() + u"/Public"_qs);
+        m_rig->addSmbMount(u"Other"_qs, m_rig->volumes() + u"/Other"_qs);
         // Each unmount asks logind how many locks are held at that moment.
-        m_rig->setHook(QStringLiteral("umount"),
-                       QStringLiteral("dbus-send --system --print-reply=literal "
-                                      "--dest=org.freedesktop.login1 /control "
-                                      "org.tarnwick.FakeLogind.Active >>\"$state/locks\" "
-                                      "2>&1\n"));
+        m_rig->setHook(u"umount"_qs, u"dbus-send --system --print-reply=literal "
+                                     "--dest=org.freedesktop.login1 /control "
+                                     "org.tarnwick.FakeLogind.Active >>\"$state/locks\" 2>&1\n"_qs);
     }
-
     void cleanup()
     {
-        for (QProcess* process : std::as_const(m_processes)) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished();
-            }
-            delete process;
+        for (auto& process : m_processes) {
+            process->kill();
+            process->waitForFinished();
         }
         m_processes.clear();
     }
@@ -145,7 +120,6 @@ private Q_SLOTS:
         QTest::newRow("false, SIGINT") << QVariant(false) << SIGINT << true;
         QTest::newRow("true, SIGTERM") << QVariant(true) << SIGTERM << false;
     }
-
     void quitUnmountsUnlessKept()
     {
         QFETCH(QVariant, keepMounted);
@@ -153,13 +127,11 @@ private Q_SLOTS:
         QFETCH(bool, unmounts);
         writeSettings(keepMounted);
         QProcess* app = launch(settingsPath());
-        QVERIFY(waitUntilRunning(app));
-        QCOMPARE(m_rig->callCount(QStringLiteral("umount")), 0);
-
+        QCOMPARE(app->state(), QProcess::Running);
+        QCOMPARE(m_rig->callCount(u"umount"_qs), 0);
         QVERIFY(stop(app, signalNumber));
         QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        if (unmounts)
-            QVERIFY(m_rig->mountTable().trimmed().isEmpty());
+        QCOMPARE(m_rig->mountTable().trimmed().isEmpty(), unmounts);
     }
 
     void powerOffUnmountsThenReleasesTheLock_data()
@@ -169,34 +141,25 @@ private Q_SLOTS:
         QTest::newRow("unset") << QVariant() << true;
         QTest::newRow("true") << QVariant(true) << false;
     }
-
     void powerOffUnmountsThenReleasesTheLock()
     {
         QFETCH(QVariant, keepMounted);
         QFETCH(bool, unmounts);
         writeSettings(keepMounted);
-        const uint takenBefore = ask<uint>("Taken");
-        const uint releasedBefore = ask<uint>("Released");
+        const uint taken = logind<uint>(u"Taken"_qs), released = logind<uint>(u"Released"_qs);
         QProcess* app = launch(settingsPath());
-        QVERIFY(waitUntilRunning(app));
-        QTRY_COMPARE_WITH_TIMEOUT(ask<uint>("Taken"), takenBefore + 1, 10000);
-        QCOMPARE(ask<QString>("LastWhat"), QStringLiteral("shutdown"));
-        QCOMPARE(ask<QString>("LastMode"), QStringLiteral("delay"));
-        QCOMPARE(ask<uint>("Active"), 1u);
+        QTRY_COMPARE_WITH_TIMEOUT(logind<uint>(u"Taken"_qs), taken + 1, 10000);
+        QCOMPARE(logind<QString>(u"Last"_qs), u"shutdown delay"_qs);
+        QCOMPARE(logind<uint>(u"Active"_qs), 1u);
 
-        QDBusInterface control = logind();
-        control.call(QStringLiteral("EmitPrepareForShutdown"), true);
-        QTRY_COMPARE_WITH_TIMEOUT(ask<uint>("Released"), releasedBefore + 1, 10000);
-        QCOMPARE(ask<uint>("Active"), 0u);
+        logind<QString>(u"EmitPrepareForShutdown"_qs, true);
+        QTRY_COMPARE_WITH_TIMEOUT(logind<uint>(u"Released"_qs), released + 1, 10000);
+        QCOMPARE(logind<uint>(u"Active"_qs), 0u);
         QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        if (unmounts) {
-            // The lock was still held while each unmount ran.
-            QFile locks(m_rig->root() + QStringLiteral("/state/locks"));
+        if (unmounts) { // the lock was still held while each unmount ran
+            QFile locks(m_rig->root() + u"/state/locks"_qs);
             QVERIFY(locks.open(QIODevice::ReadOnly));
-            const QList<QByteArray> held = locks.readAll().trimmed().split('\n');
-            QCOMPARE(held.size(), 2);
-            for (const QByteArray& line : held)
-                QCOMPARE(line.simplified(), QByteArrayLiteral("uint32 1"));
+            QCOMPARE(locks.readAll().simplified(), QByteArray("uint32 1 uint32 1"));
         }
         // The power-off's SIGTERM still quits cleanly; the quit-time pass finds nothing.
         QVERIFY(stop(app, SIGTERM));
@@ -207,30 +170,25 @@ private Q_SLOTS:
     {
         writeSettings(true);
         QProcess* first = launch(settingsPath());
-        QVERIFY(waitUntilRunning(first));
-        const int tableReads = m_rig->callCount(QStringLiteral("mount"));
-
-        QProcess* second = launch(settingsPath());
+        const int reads = tableReads();
+        QProcess* second = launch(settingsPath(), false);
         QVERIFY(second->waitForFinished(15000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
-        // The second process never started an engine of its own.
-        QCOMPARE(m_rig->callCount(QStringLiteral("mount")), tableReads);
+        QCOMPARE(tableReads(), reads); // it never started an engine of its own
         QCOMPARE(first->state(), QProcess::Running);
 
         // Another settings file is another Tarnwick.
-        QProcess* other = launch(m_dir->filePath(QStringLiteral("other.conf")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > tableReads, 15000);
-        QCOMPARE(other->state(), QProcess::Running);
+        QProcess* other = launch(m_dir->filePath(u"other.conf"_qs));
+        QVERIFY(tableReads() > reads);
         QVERIFY(stop(other, SIGTERM));
 
         // A crashed instance leaves its socket file behind; the next launch takes over.
         ::kill(pid_t(first->processId()), SIGKILL);
         QVERIFY(first->waitForFinished());
-        const int beforeRestart = m_rig->callCount(QStringLiteral("mount"));
+        const int beforeRestart = tableReads();
         QProcess* restarted = launch(settingsPath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > beforeRestart, 15000);
-        QCOMPARE(restarted->state(), QProcess::Running);
+        QVERIFY(tableReads() > beforeRestart);
         QVERIFY(stop(restarted, SIGTERM));
     }
 };
