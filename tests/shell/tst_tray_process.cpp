@@ -3,22 +3,66 @@
 #include "model/server_list_codec.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tarnwick;
 using namespace tarnwick::test;
 
-// The tarnwick binary as the desktop runs it, on the fake macOS tools, with a stand-in
+// The part of logind that Tarnwick uses, served from the test on the private system bus.
+// A lock is a pipe's write end: it counts as held until every copy of it is closed.
+class FakeLogind : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    int taken = 0;
+    int active = 0;
+    QString last; // what and mode of the last lock
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& /*who*/,
+                                    const QString& /*why*/, const QString& mode)
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return {};
+        auto* notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, fd = ends[0]] {
+            char byte;
+            if (::read(fd, &byte, 1) > 0)
+                return;
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            ::close(fd);
+            --active;
+        });
+        ++taken;
+        ++active;
+        last = what + u' ' + mode;
+        const QDBusUnixFileDescriptor handed(ends[1]); // a duplicate travels in the reply
+        ::close(ends[1]);
+        return handed;
+    }
+    int Active() const { return active; }
+
+Q_SIGNALS:
+    void PrepareForShutdown(bool start);
+};
+
+// The tarnwick binary as the desktop runs it, on the fake macOS tools, with the stand-in
 // logind on a private system bus: what quitting, powering off and a second launch do.
 class TestTrayProcess : public QObject {
     Q_OBJECT
 
+    FakeLogind m_logind;
     std::unique_ptr<FakeToolRig> m_rig;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::vector<std::unique_ptr<QProcess>> m_processes;
@@ -35,8 +79,8 @@ class TestTrayProcess : public QObject {
         if (keepMounted.isValid())
             settings.setValue(AppSettings::keepMountedOnQuitKey, keepMounted);
     }
-    // Starts tarnwick; with running, waits until its engine has read the mount table.
-    QProcess* launch(const QString& settings, bool running = true)
+    // Starts tarnwick and waits until its engine has read the mount table or it has ended.
+    QProcess* launch()
     {
         auto* process = m_processes.emplace_back(std::make_unique<QProcess>()).get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -48,20 +92,20 @@ class TestTrayProcess : public QObject {
         process->setStandardOutputFile(QProcess::nullDevice());
         const int reads = tableReads();
         process->start(QStringLiteral(TARNWICK_BINARY),
-                       {u"--settings"_qs, settings, u"--tool-root"_qs, m_rig->root()});
+                       {u"--settings"_qs, settingsPath(), u"--tool-root"_qs, m_rig->root()});
         process->waitForStarted();
-        if (running &&
-            !QTest::qWaitFor(
+        if (!QTest::qWaitFor(
                 [&] { return tableReads() > reads || process->state() != QProcess::Running; },
                 15000))
             qWarning("tarnwick did not read the mount table");
         return process;
     }
+    // Signals process and waits for its clean exit, answering logind calls meanwhile.
     static bool stop(QProcess* process, int signalNumber)
     {
         ::kill(pid_t(process->processId()), signalNumber);
-        return process->waitForFinished(20000) && process->exitStatus() == QProcess::NormalExit &&
-               process->exitCode() == 0;
+        return QTest::qWaitFor([&] { return process->state() == QProcess::NotRunning; }, 20000) &&
+               process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     }
     QStringList unmounted() const
     {
@@ -71,24 +115,15 @@ class TestTrayProcess : public QObject {
         points.sort();
         return points;
     }
-    QStringList allMountPoints() const
-    {
-        return {m_rig->volumes() + u"/Other"_qs, m_rig->volumes() + u"/Public"_qs};
-    }
-    template <typename T> static T logind(const QString& method, const QVariant& arg = {})
-    {
-        QDBusInterface control(u"org.freedesktop.login1"_qs, u"/control"_qs,
-                               u"org.tarnwick.FakeLogind"_qs, QDBusConnection::systemBus());
-        const QDBusReply<T> reply =
-            arg.isValid() ? control.call(method, arg) : control.call(method);
-        return reply.isValid() ? reply.value() : T{};
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(QDBusConnection::systemBus().isConnected(),
-                 "run under tests/support/with-private-system-bus.sh");
+        QDBusConnection bus = QDBusConnection::systemBus();
+        QVERIFY2(bus.isConnected(), "run under tests/support/with-private-system-bus.sh");
+        QVERIFY(bus.registerObject(u"/org/freedesktop/login1"_qs, &m_logind,
+                                   QDBusConnection::ExportAllSlots |
+                                       QDBusConnection::ExportAllSignals));
+        QVERIFY(bus.registerService(u"org.freedesktop.login1"_qs));
     }
     void init()
     {
@@ -99,8 +134,9 @@ private Q_SLOTS:
         m_rig->addSmbMount(u"Other"_qs, m_rig->volumes() + u"/Other"_qs);
         // Each unmount asks logind how many locks are held at that moment.
         m_rig->setHook(u"umount"_qs, u"dbus-send --system --print-reply=literal "
-                                     "--dest=org.freedesktop.login1 /control "
-                                     "org.tarnwick.FakeLogind.Active >>\"$state/locks\" 2>&1\n"_qs);
+                                     "--dest=org.freedesktop.login1 /org/freedesktop/login1 "
+                                     "org.freedesktop.login1.Manager.Active "
+                                     ">>\"$state/locks\" 2>&1\n"_qs);
     }
     void cleanup()
     {
@@ -111,84 +147,66 @@ private Q_SLOTS:
         m_processes.clear();
     }
 
-    void quitUnmountsUnlessKept_data()
+    void quitAndPowerOffUnmountUnlessKept_data()
     {
         QTest::addColumn<QVariant>("keepMounted");
-        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("signalNumber"); // 0: logind announces the power-off first
         QTest::addColumn<bool>("unmounts");
         QTest::newRow("unset, SIGTERM") << QVariant() << SIGTERM << true;
         QTest::newRow("false, SIGINT") << QVariant(false) << SIGINT << true;
         QTest::newRow("true, SIGTERM") << QVariant(true) << SIGTERM << false;
+        QTest::newRow("unset, power-off") << QVariant() << 0 << true;
+        QTest::newRow("true, power-off") << QVariant(true) << 0 << false;
     }
-    void quitUnmountsUnlessKept()
+    void quitAndPowerOffUnmountUnlessKept()
     {
         QFETCH(QVariant, keepMounted);
         QFETCH(int, signalNumber);
         QFETCH(bool, unmounts);
+        const QStringList expected = unmounts ? QStringList{m_rig->volumes() + u"/Other"_qs,
+                                                            m_rig->volumes() + u"/Public"_qs}
+                                              : QStringList();
         writeSettings(keepMounted);
-        QProcess* app = launch(settingsPath());
+        const int taken = m_logind.taken;
+        QProcess* app = launch();
         QCOMPARE(app->state(), QProcess::Running);
+        // A delay lock on shutdown, taken at start.
+        QTRY_COMPARE(m_logind.taken, taken + 1);
+        QCOMPARE(m_logind.last, u"shutdown delay"_qs);
+        QCOMPARE(m_logind.active, 1);
         QCOMPARE(m_rig->callCount(u"umount"_qs), 0);
-        QVERIFY(stop(app, signalNumber));
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        QCOMPARE(m_rig->mountTable().trimmed().isEmpty(), unmounts);
-    }
-
-    void powerOffUnmountsThenReleasesTheLock_data()
-    {
-        QTest::addColumn<QVariant>("keepMounted");
-        QTest::addColumn<bool>("unmounts");
-        QTest::newRow("unset") << QVariant() << true;
-        QTest::newRow("true") << QVariant(true) << false;
-    }
-    void powerOffUnmountsThenReleasesTheLock()
-    {
-        QFETCH(QVariant, keepMounted);
-        QFETCH(bool, unmounts);
-        writeSettings(keepMounted);
-        const uint taken = logind<uint>(u"Taken"_qs), released = logind<uint>(u"Released"_qs);
-        QProcess* app = launch(settingsPath());
-        QTRY_COMPARE_WITH_TIMEOUT(logind<uint>(u"Taken"_qs), taken + 1, 10000);
-        QCOMPARE(logind<QString>(u"Last"_qs), u"shutdown delay"_qs);
-        QCOMPARE(logind<uint>(u"Active"_qs), 1u);
-
-        logind<QString>(u"EmitPrepareForShutdown"_qs, true);
-        QTRY_COMPARE_WITH_TIMEOUT(logind<uint>(u"Released"_qs), released + 1, 10000);
-        QCOMPARE(logind<uint>(u"Active"_qs), 0u);
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        if (unmounts) { // the lock was still held while each unmount ran
-            QFile locks(m_rig->root() + u"/state/locks"_qs);
-            QVERIFY(locks.open(QIODevice::ReadOnly));
-            QCOMPARE(locks.readAll().simplified(), QByteArray("uint32 1 uint32 1"));
+        if (signalNumber == 0) {
+            Q_EMIT m_logind.PrepareForShutdown(true);
+            QTRY_COMPARE_WITH_TIMEOUT(m_logind.active, 0, 10000);
+            QCOMPARE(unmounted(), expected);
+            QFile locks(m_rig->root() + u"/state/locks"_qs); // held while each unmount ran
+            QCOMPARE(locks.open(QIODevice::ReadOnly) ? locks.readAll().simplified() : "",
+                     QByteArray(unmounts ? "int32 1 int32 1" : ""));
         }
-        // The power-off's SIGTERM still quits cleanly; the quit-time pass finds nothing.
-        QVERIFY(stop(app, SIGTERM));
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
+        // After a power-off, its SIGTERM still quits cleanly; the quit-time pass finds nothing.
+        QVERIFY(stop(app, signalNumber ? signalNumber : SIGTERM));
+        QCOMPARE(unmounted(), expected);
+        QCOMPARE(m_rig->mountTable().trimmed().isEmpty(), unmounts);
     }
 
     void secondLaunchHandsOverAndExits()
     {
         writeSettings(true);
-        QProcess* first = launch(settingsPath());
+        QProcess* first = launch();
         const int reads = tableReads();
-        QProcess* second = launch(settingsPath(), false);
-        QVERIFY(second->waitForFinished(15000));
+        QProcess* second = launch();
+        QCOMPARE(second->state(), QProcess::NotRunning);
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QCOMPARE(tableReads(), reads); // it never started an engine of its own
         QCOMPARE(first->state(), QProcess::Running);
 
-        // Another settings file is another Tarnwick.
-        QProcess* other = launch(m_dir->filePath(u"other.conf"_qs));
-        QVERIFY(tableReads() > reads);
-        QVERIFY(stop(other, SIGTERM));
-
         // A crashed instance leaves its socket file behind; the next launch takes over.
         ::kill(pid_t(first->processId()), SIGKILL);
         QVERIFY(first->waitForFinished());
-        const int beforeRestart = tableReads();
-        QProcess* restarted = launch(settingsPath());
-        QVERIFY(tableReads() > beforeRestart);
+        QTRY_COMPARE(m_logind.active, 0);
+        QProcess* restarted = launch();
+        QVERIFY(tableReads() > reads);
         QVERIFY(stop(restarted, SIGTERM));
     }
 };
