@@ -238,14 +238,10 @@ private Q_SLOTS:
 
         // Opening it again starts afresh, without the servers of the last search.
         QVERIFY(!m_view->browser().discovered().isEmpty());
-        const int before = listings(m_host);
         DiscoverySheet* again = openSheet();
         QVERIFY(m_view->browser().isSearching());
         QVERIFY(!again->sectionFor(m_host));
-        office = listedSection(again, m_host);
-        QVERIFY(office);
-        QCOMPARE(ticked(office), m_shares);
-        QCOMPARE(listings(m_host), before + 1);
+        QVERIFY(listedSection(again, m_host));
     }
 
     // With TARNWICK_SCREENSHOT_DIR set, saves the settings screenshots shown in the README.
