@@ -2,10 +2,13 @@
 
 #include "fake_tool_rig.h"
 #include "model/app_settings.h"
+#include "model/share_store.h"
+#include "mount/mount_manager.h"
 #include "platform/macos/mac_tool_profile.h"
 #include "shell/placeholder_settings_window.h"
 #include "shell/tray_application.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -13,7 +16,8 @@
 namespace tarnwick::test {
 
 // A whole TrayApplication on the fake tools, without a system bus and with the engine's
-// own timers out of the way.
+// own timers out of the way: only what a test does happens. hold(tool) keeps every call of
+// tool waiting until release().
 struct TrayTestApp {
     FakeToolRig rig;
     QTemporaryDir dir;
@@ -25,15 +29,32 @@ struct TrayTestApp {
         services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
             return new PlaceholderSettingsWindow;
         };
-        services.systemBus = QDBusConnection(QStringLiteral("no bus"));
-        services.timing.startupDelay = std::chrono::hours(1);
-        services.timing.defaultInterval = std::chrono::hours(1);
-        services.timing.refreshPeriod = std::chrono::hours(1);
+        services.systemBus = QDBusConnection(u"no bus"_qs);
+        services.timing.startupDelay = services.timing.defaultInterval =
+            services.timing.refreshPeriod = std::chrono::hours(1);
         services.timing.pollSchedule = {std::chrono::milliseconds(0)};
-        tray = std::make_unique<TrayApplication>(
-            AppSettings::open(dir.filePath(QStringLiteral("t.conf"))),
-            std::make_shared<MacToolProfile>(rig.root()), std::move(services));
+        tray = std::make_unique<TrayApplication>(AppSettings::open(dir.filePath(u"t.conf"_qs)),
+                                                 std::make_shared<MacToolProfile>(rig.root()),
+                                                 std::move(services));
     }
+    ~TrayTestApp()
+    {
+        release(); // the manager waits for its tasks
+        tray.reset();
+    }
+
+    ShareStore& store() { return tray->store(); }
+    MountManager& manager() { return *tray->manager(); }
+    void mountInTable(const QString& share)
+    {
+        rig.addSmbMount(share, rig.volumes() + u'/' + share);
+    }
+    void hold(const QString& tool)
+    {
+        QFile::remove(rig.root() + u"/state/release"_qs);
+        rig.setHook(tool, u"while [ ! -e \"$state/release\" ]; do sleep 0.02; done\n"_qs);
+    }
+    void release() { QFile(rig.root() + u"/state/release"_qs).open(QIODevice::WriteOnly); }
 };
 
 } // namespace tarnwick::test

@@ -1,7 +1,7 @@
-#include "model/share_store.h"
-#include "mount/mount_manager.h"
+#include "shell/app_events.h"
 #include "shell/menu_bar_content_view.h"
 #include "shell/popover_window.h"
+#include "shell/settings_opener.h"
 #include "shell/share_row.h"
 #include "shell/translations.h"
 #include "tray_test_app.h"
@@ -20,8 +20,9 @@
 using namespace tarnwick;
 using namespace tarnwick::test;
 
-// The tray icon in a real system tray (trayer on Xvfb) and the popover it opens. With
-// TARNWICK_SCREENSHOT_DIR set, also saves the screenshots shown in the README.
+// The tray icon in a real system tray (trayer on Xvfb), the popover it opens and the
+// settings window, with a real window manager. With TARNWICK_SCREENSHOT_DIR set, also saves
+// the screenshots shown in the README.
 class TestTrayIcon : public QObject {
     Q_OBJECT
 
@@ -31,7 +32,6 @@ class TestTrayIcon : public QObject {
                                  {u"mousemove"_qs, QString::number(global.x()),
                                   QString::number(global.y()), u"click"_qs, u"1"_qs}) == 0;
     }
-
     static int distinctColours(const QImage& image)
     {
         QSet<QRgb> colours;
@@ -41,7 +41,12 @@ class TestTrayIcon : public QObject {
         }
         return int(colours.size());
     }
-
+    static bool centred(const QWidget& window)
+    {
+        const QPoint offset =
+            window.frameGeometry().center() - window.screen()->availableGeometry().center();
+        return offset.manhattanLength() <= 2;
+    }
     static void addSamples(TrayTestApp& app)
     {
         Server nas = Server::create(u"Office NAS"_qs, u"nas.local"_qs);
@@ -50,7 +55,7 @@ class TestTrayIcon : public QObject {
         Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
         backup.isEnabled = false;
         backup.shares.append(Share::create(u"TimeMachine"_qs));
-        app.tray->store().setServers({nas, backup});
+        app.store().setServers({nas, backup});
     }
 
 private Q_SLOTS:
@@ -73,14 +78,11 @@ private Q_SLOTS:
         // Embedded: inside trayer's panel, which sits at the top right.
         QTRY_VERIFY(!icon->geometry().isEmpty() && icon->geometry().left() > screen.width() / 2);
         const QRect iconArea = icon->geometry();
-        QVERIFY(screen.contains(iconArea));
-        QVERIFY(iconArea.top() < 30); // in trayer's panel at the top edge
+        QVERIFY(screen.contains(iconArea) && iconArea.top() < 30); // in the panel at the top
 
         PopoverWindow* popover = app.tray->popover();
-        QSignalSpy activations(icon, &QSystemTrayIcon::activated);
         QVERIFY(click(iconArea.center()));
         QTRY_VERIFY(popover->isVisible());
-        QCOMPARE(activations.count(), 1);
         QCOMPARE(popover->width(), 240);
         QVERIFY(popover->geometry().top() > iconArea.bottom());
         QVERIFY(popover->geometry().left() <= iconArea.right() + 1);
@@ -96,6 +98,42 @@ private Q_SLOTS:
         QTRY_VERIFY(popover->isVisible());
         QVERIFY(click(screen.center() + QPoint(0, 200))); // a click elsewhere closes it
         QTRY_VERIFY(!popover->isVisible());
+    }
+
+    void settingsRequestClosesThePopoverAndBringsTheWindowForwardCentred()
+    {
+        TrayTestApp app;
+        app.tray->start();
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+        app.tray->showPopover();
+        QTRY_VERIFY(app.tray->popover()->isVisible());
+        SettingsOpener* opener = app.tray->settingsOpener();
+        QSignalSpy raised(opener, &SettingsOpener::raised);
+        Q_EMIT AppEvents::instance().openSettingsRequest();
+        QVERIFY(!app.tray->popover()->isVisible());
+        const QPointer<QWidget> window = opener->window();
+        QVERIFY(window && window->windowTitle().contains(u"settings"_qs, Qt::CaseInsensitive));
+        const auto broughtForward = [&] {
+            return raised.wait() && opener->window() == window &&
+                   QTest::qWaitFor([&] { return window->isActiveWindow() && centred(*window); });
+        };
+        QVERIFY(broughtForward());
+
+        // Moved aside and behind another window: a second request brings it back.
+        window->move(window->screen()->availableGeometry().topLeft() + QPoint(5, 5));
+        QTRY_VERIFY(!centred(*window));
+        QWidget other;
+        other.resize(300, 200);
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        Q_EMIT AppEvents::instance().openSettingsRequest();
+        QVERIFY(broughtForward());
+        // Closing it neither quits nor destroys it; the next request shows it again.
+        window->close();
+        QTRY_VERIFY(!window->isVisible());
+        Q_EMIT AppEvents::instance().openSettingsRequest();
+        QVERIFY(broughtForward());
     }
 
     void screenshots_data()
@@ -117,18 +155,16 @@ private Q_SLOTS:
         Translations::install(*qApp, locale);
         TrayTestApp app;
         addSamples(app);
-        app.rig.addSmbMount(u"Documents"_qs, app.rig.volumes() + u"/Documents"_qs);
-        // Keeps "Photos" busy until the shot is taken.
-        app.rig.setHook(u"osascript"_qs,
-                        u"while [ ! -e \"$state/release\" ]; do sleep 0.02; done\n"_qs);
+        app.mountInTable(u"Documents"_qs);
+        app.hold(u"osascript"_qs); // keeps "Photos" busy until the shot is taken
         app.tray->start();
-        QTRY_VERIFY(app.tray->manager()->isMounted(u"Documents"_qs));
+        QTRY_VERIFY(app.manager().isMounted(u"Documents"_qs));
         QTRY_VERIFY(app.tray->trayIcon()->geometry().left() > 0);
         app.tray->showPopover();
         PopoverWindow* popover = app.tray->popover();
         QTRY_VERIFY(popover->isVisible());
         QTest::mouseClick(popover->content()->shareRows().at(2), Qt::LeftButton);
-        QTRY_VERIFY(app.tray->manager()->isBusy(u"Photos"_qs));
+        QTRY_VERIFY(app.manager().isBusy(u"Photos"_qs));
         ShareRow* media = popover->content()->shareRows().at(1);
         const QPoint pointer = media->mapToGlobal(media->rect().center());
         QProcess::execute(u"xdotool"_qs, {u"mousemove"_qs, QString::number(pointer.x()),
@@ -146,9 +182,6 @@ private Q_SLOTS:
         QDir().mkpath(target);
         QVERIFY(shot.save(QDir(target).filePath(file)));
         app.tray->closePopover();
-        QFile release(app.rig.root() + u"/state/release"_qs);
-        QVERIFY(release.open(QIODevice::WriteOnly));
-        app.tray.reset(); // stops the engine (and the held mount) before the next language
         Translations::install(*qApp, QLocale(QLocale::English));
     }
 };

@@ -3,234 +3,210 @@
 #include "model/server_list_codec.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tarnwick;
 using namespace tarnwick::test;
 
-// The tarnwick binary as the desktop runs it, on the fake macOS tools, with a stand-in
+// The part of logind that Tarnwick uses, served from the test on the private system bus.
+// A lock is a pipe's write end: it counts as held until every copy of it is closed.
+class FakeLogind : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    int taken = 0;
+    int active = 0;
+    QString last; // what and mode of the last lock
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& /*who*/,
+                                    const QString& /*why*/, const QString& mode)
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return {};
+        auto* notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, fd = ends[0]] {
+            char byte;
+            if (::read(fd, &byte, 1) > 0)
+                return;
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            ::close(fd);
+            --active;
+        });
+        ++taken;
+        ++active;
+        last = what + u' ' + mode;
+        const QDBusUnixFileDescriptor handed(ends[1]); // a duplicate travels in the reply
+        ::close(ends[1]);
+        return handed;
+    }
+    int Active() const { return active; }
+
+Q_SIGNALS:
+    void PrepareForShutdown(bool start);
+};
+
+// The tarnwick binary as the desktop runs it, on the fake macOS tools, with the stand-in
 // logind on a private system bus: what quitting, powering off and a second launch do.
 class TestTrayProcess : public QObject {
     Q_OBJECT
 
+    FakeLogind m_logind;
     std::unique_ptr<FakeToolRig> m_rig;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QList<QProcess*> m_processes;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
 
-    QString settingsPath() const { return m_dir->filePath(QStringLiteral("tarnwick.conf")); }
+    QString settingsPath() const { return m_dir->filePath(u"tarnwick.conf"_qs); }
+    int tableReads() const { return m_rig->callCount(u"mount"_qs); }
 
     void writeSettings(const QVariant& keepMounted)
     {
         QSettings settings(settingsPath(), QSettings::IniFormat);
-        Server nas = Server::create(QStringLiteral("NAS"), QStringLiteral("nas.local"));
-        nas.shares.append(Share::create(QStringLiteral("Public")));
+        Server nas = Server::create(u"NAS"_qs, u"nas.local"_qs);
+        nas.shares.append(Share::create(u"Public"_qs));
         settings.setValue(AppSettings::serversKey, ServerListCodec::encode({nas}));
         if (keepMounted.isValid())
             settings.setValue(AppSettings::keepMountedOnQuitKey, keepMounted);
     }
-
-    QProcess* launch(const QString& settings)
+    // Starts tarnwick and waits until its engine has read the mount table or it has ended.
+    QProcess* launch()
     {
-        auto* process = new QProcess(this);
+        auto* process = m_processes.emplace_back(std::make_unique<QProcess>()).get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir->path());
-        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"XDG_RUNTIME_DIR"_qs, m_dir->path());
+        env.insert(u"LANG"_qs, u"C.UTF-8"_qs);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->start(
-            QStringLiteral(TARNWICK_BINARY),
-            {QStringLiteral("--settings"), settings, QStringLiteral("--tool-root"), m_rig->root()});
-        m_processes.append(process);
+        const int reads = tableReads();
+        process->start(QStringLiteral(TARNWICK_BINARY),
+                       {u"--settings"_qs, settingsPath(), u"--tool-root"_qs, m_rig->root()});
+        process->waitForStarted();
+        if (!QTest::qWaitFor(
+                [&] { return tableReads() > reads || process->state() != QProcess::Running; },
+                15000))
+            qWarning("tarnwick did not read the mount table");
         return process;
     }
-
-    // Running: the mount manager has read the mount table once.
-    bool waitUntilRunning(QProcess* process)
-    {
-        if (!process->waitForStarted())
-            return false;
-        return QTest::qWaitFor(
-                   [&] {
-                       return m_rig->callCount(QStringLiteral("mount")) >= 1 ||
-                              process->state() != QProcess::Running;
-                   },
-                   15000) &&
-               process->state() == QProcess::Running;
-    }
-
+    // Signals process and waits for its clean exit, answering logind calls meanwhile.
     static bool stop(QProcess* process, int signalNumber)
     {
         ::kill(pid_t(process->processId()), signalNumber);
-        return process->waitForFinished(20000) && process->exitStatus() == QProcess::NormalExit &&
-               process->exitCode() == 0;
+        return QTest::qWaitFor([&] { return process->state() == QProcess::NotRunning; }, 20000) &&
+               process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     }
-
     QStringList unmounted() const
     {
         QStringList points;
-        for (int call = 1; call <= m_rig->callCount(QStringLiteral("umount")); ++call)
-            points.append(m_rig->args(QStringLiteral("umount"), call).value(0));
+        for (int call = 1; call <= m_rig->callCount(u"umount"_qs); ++call)
+            points.append(m_rig->args(u"umount"_qs, call).value(0));
         points.sort();
         return points;
     }
-
-    QStringList allMountPoints() const
-    {
-        return {m_rig->volumes() + QStringLiteral("/Other"),
-                m_rig->volumes() + QStringLiteral("/Public")};
-    }
-
-    static QDBusInterface logind()
-    {
-        return QDBusInterface(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/control"),
-                              QStringLiteral("org.tarnwick.FakeLogind"),
-                              QDBusConnection::systemBus());
-    }
-
-    template <typename T> static T ask(const char* method)
-    {
-        QDBusInterface control = logind();
-        const QDBusReply<T> reply = control.call(QLatin1StringView(method));
-        return reply.isValid() ? reply.value() : T{};
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(QDBusConnection::systemBus().isConnected(),
-                 "run under tests/support/with-private-system-bus.sh");
+        QDBusConnection bus = QDBusConnection::systemBus();
+        QVERIFY2(bus.isConnected(), "run under tests/support/with-private-system-bus.sh");
+        QVERIFY(bus.registerObject(u"/org/freedesktop/login1"_qs, &m_logind,
+                                   QDBusConnection::ExportAllSlots |
+                                       QDBusConnection::ExportAllSignals));
+        QVERIFY(bus.registerService(u"org.freedesktop.login1"_qs));
     }
-
     void init()
     {
         m_rig = std::make_unique<FakeToolRig>();
         m_dir = std::make_unique<QTemporaryDir>();
         // One share Tarnwick keeps, one it knows nothing about: both are SMB mounts.
-        m_rig->addSmbMount(QStringLiteral("Public"), m_rig->volumes() + QStringLiteral("/Public"));
-        m_rig->addSmbMount(QStringLiteral("Other"), m_rig->volumes() + QStringLiteral("/Other"));
+        m_rig->addSmbMount(u"Public"_qs, m_rig->volumes() + u"/Public"_qs);
+        m_rig->addSmbMount(u"Other"_qs, m_rig->volumes() + u"/Other"_qs);
         // Each unmount asks logind how many locks are held at that moment.
-        m_rig->setHook(QStringLiteral("umount"),
-                       QStringLiteral("dbus-send --system --print-reply=literal "
-                                      "--dest=org.freedesktop.login1 /control "
-                                      "org.tarnwick.FakeLogind.Active >>\"$state/locks\" "
-                                      "2>&1\n"));
+        m_rig->setHook(u"umount"_qs, u"dbus-send --system --print-reply=literal "
+                                     "--dest=org.freedesktop.login1 /org/freedesktop/login1 "
+                                     "org.freedesktop.login1.Manager.Active "
+                                     ">>\"$state/locks\" 2>&1\n"_qs);
     }
-
     void cleanup()
     {
-        for (QProcess* process : std::as_const(m_processes)) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished();
-            }
-            delete process;
+        for (auto& process : m_processes) {
+            process->kill();
+            process->waitForFinished();
         }
         m_processes.clear();
     }
 
-    void quitUnmountsUnlessKept_data()
+    void quitAndPowerOffUnmountUnlessKept_data()
     {
         QTest::addColumn<QVariant>("keepMounted");
-        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("signalNumber"); // 0: logind announces the power-off first
         QTest::addColumn<bool>("unmounts");
         QTest::newRow("unset, SIGTERM") << QVariant() << SIGTERM << true;
         QTest::newRow("false, SIGINT") << QVariant(false) << SIGINT << true;
         QTest::newRow("true, SIGTERM") << QVariant(true) << SIGTERM << false;
+        QTest::newRow("unset, power-off") << QVariant() << 0 << true;
+        QTest::newRow("true, power-off") << QVariant(true) << 0 << false;
     }
-
-    void quitUnmountsUnlessKept()
+    void quitAndPowerOffUnmountUnlessKept()
     {
         QFETCH(QVariant, keepMounted);
         QFETCH(int, signalNumber);
         QFETCH(bool, unmounts);
+        const QStringList expected = unmounts ? QStringList{m_rig->volumes() + u"/Other"_qs,
+                                                            m_rig->volumes() + u"/Public"_qs}
+                                              : QStringList();
         writeSettings(keepMounted);
-        QProcess* app = launch(settingsPath());
-        QVERIFY(waitUntilRunning(app));
-        QCOMPARE(m_rig->callCount(QStringLiteral("umount")), 0);
-
-        QVERIFY(stop(app, signalNumber));
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        if (unmounts)
-            QVERIFY(m_rig->mountTable().trimmed().isEmpty());
-    }
-
-    void powerOffUnmountsThenReleasesTheLock_data()
-    {
-        QTest::addColumn<QVariant>("keepMounted");
-        QTest::addColumn<bool>("unmounts");
-        QTest::newRow("unset") << QVariant() << true;
-        QTest::newRow("true") << QVariant(true) << false;
-    }
-
-    void powerOffUnmountsThenReleasesTheLock()
-    {
-        QFETCH(QVariant, keepMounted);
-        QFETCH(bool, unmounts);
-        writeSettings(keepMounted);
-        const uint takenBefore = ask<uint>("Taken");
-        const uint releasedBefore = ask<uint>("Released");
-        QProcess* app = launch(settingsPath());
-        QVERIFY(waitUntilRunning(app));
-        QTRY_COMPARE_WITH_TIMEOUT(ask<uint>("Taken"), takenBefore + 1, 10000);
-        QCOMPARE(ask<QString>("LastWhat"), QStringLiteral("shutdown"));
-        QCOMPARE(ask<QString>("LastMode"), QStringLiteral("delay"));
-        QCOMPARE(ask<uint>("Active"), 1u);
-
-        QDBusInterface control = logind();
-        control.call(QStringLiteral("EmitPrepareForShutdown"), true);
-        QTRY_COMPARE_WITH_TIMEOUT(ask<uint>("Released"), releasedBefore + 1, 10000);
-        QCOMPARE(ask<uint>("Active"), 0u);
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
-        if (unmounts) {
-            // The lock was still held while each unmount ran.
-            QFile locks(m_rig->root() + QStringLiteral("/state/locks"));
-            QVERIFY(locks.open(QIODevice::ReadOnly));
-            const QList<QByteArray> held = locks.readAll().trimmed().split('\n');
-            QCOMPARE(held.size(), 2);
-            for (const QByteArray& line : held)
-                QCOMPARE(line.simplified(), QByteArrayLiteral("uint32 1"));
+        const int taken = m_logind.taken;
+        QProcess* app = launch();
+        QCOMPARE(app->state(), QProcess::Running);
+        // A delay lock on shutdown, taken at start.
+        QTRY_COMPARE(m_logind.taken, taken + 1);
+        QCOMPARE(m_logind.last, u"shutdown delay"_qs);
+        QCOMPARE(m_logind.active, 1);
+        QCOMPARE(m_rig->callCount(u"umount"_qs), 0);
+        if (signalNumber == 0) {
+            Q_EMIT m_logind.PrepareForShutdown(true);
+            QTRY_COMPARE_WITH_TIMEOUT(m_logind.active, 0, 10000);
+            QCOMPARE(unmounted(), expected);
+            QFile locks(m_rig->root() + u"/state/locks"_qs); // held while each unmount ran
+            QCOMPARE(locks.open(QIODevice::ReadOnly) ? locks.readAll().simplified() : "",
+                     QByteArray(unmounts ? "int32 1 int32 1" : ""));
         }
-        // The power-off's SIGTERM still quits cleanly; the quit-time pass finds nothing.
-        QVERIFY(stop(app, SIGTERM));
-        QCOMPARE(unmounted(), unmounts ? allMountPoints() : QStringList());
+        // After a power-off, its SIGTERM still quits cleanly; the quit-time pass finds nothing.
+        QVERIFY(stop(app, signalNumber ? signalNumber : SIGTERM));
+        QCOMPARE(unmounted(), expected);
+        QCOMPARE(m_rig->mountTable().trimmed().isEmpty(), unmounts);
     }
 
     void secondLaunchHandsOverAndExits()
     {
         writeSettings(true);
-        QProcess* first = launch(settingsPath());
-        QVERIFY(waitUntilRunning(first));
-        const int tableReads = m_rig->callCount(QStringLiteral("mount"));
-
-        QProcess* second = launch(settingsPath());
-        QVERIFY(second->waitForFinished(15000));
+        QProcess* first = launch();
+        const int reads = tableReads();
+        QProcess* second = launch();
+        QCOMPARE(second->state(), QProcess::NotRunning);
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
-        // The second process never started an engine of its own.
-        QCOMPARE(m_rig->callCount(QStringLiteral("mount")), tableReads);
+        QCOMPARE(tableReads(), reads); // it never started an engine of its own
         QCOMPARE(first->state(), QProcess::Running);
-
-        // Another settings file is another Tarnwick.
-        QProcess* other = launch(m_dir->filePath(QStringLiteral("other.conf")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > tableReads, 15000);
-        QCOMPARE(other->state(), QProcess::Running);
-        QVERIFY(stop(other, SIGTERM));
 
         // A crashed instance leaves its socket file behind; the next launch takes over.
         ::kill(pid_t(first->processId()), SIGKILL);
         QVERIFY(first->waitForFinished());
-        const int beforeRestart = m_rig->callCount(QStringLiteral("mount"));
-        QProcess* restarted = launch(settingsPath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->callCount(QStringLiteral("mount")) > beforeRestart, 15000);
-        QCOMPARE(restarted->state(), QProcess::Running);
+        QTRY_COMPARE(m_logind.active, 0);
+        QProcess* restarted = launch();
+        QVERIFY(tableReads() > reads);
         QVERIFY(stop(restarted, SIGTERM));
     }
 };

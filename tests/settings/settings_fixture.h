@@ -1,0 +1,92 @@
+#pragma once
+
+#include "discovery/share_lister.h"
+#include "model/app_settings.h"
+#include "model/share_store.h"
+
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QWaitCondition>
+
+#include <memory>
+
+namespace tarnwick::test {
+
+// A share lister with answers set by the test, or the real one behind it: records each
+// host asked for and, while held, keeps listings waiting until release(). Thread-safe
+// (listings run on the pool).
+class FakeShareLister : public ShareLister {
+public:
+    explicit FakeShareLister(std::shared_ptr<const ShareLister> real = nullptr)
+        : m_real(std::move(real))
+    {
+    }
+    ~FakeShareLister() override { release(); }
+
+    QStringList listShares(const QString& host) const override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls.append(host);
+        while (m_held)
+            m_released.wait(&m_mutex);
+        const QStringList answer = m_shares.value(host);
+        lock.unlock();
+        return m_real ? m_real->listShares(host) : answer;
+    }
+    void setShares(const QString& host, const QStringList& names)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_shares.insert(host, names);
+    }
+    QStringList calls() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+    void hold()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_held = true;
+    }
+    void release()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_held = false;
+        m_released.wakeAll();
+    }
+
+private:
+    std::shared_ptr<const ShareLister> m_real;
+    QHash<QString, QStringList> m_shares;
+    mutable QMutex m_mutex;
+    mutable QWaitCondition m_released;
+    mutable QStringList m_calls;
+    bool m_held = false;
+};
+
+// A store over a fresh settings file, and a fake share lister.
+struct SettingsFixture {
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> settings = AppSettings::open(dir.filePath(u"t.conf"_qs));
+    ShareStore store{*settings};
+    std::shared_ptr<FakeShareLister> lister = std::make_shared<FakeShareLister>();
+
+    Server add(const QString& name, const QString& host, const QStringList& shares = {})
+    {
+        Server server = Server::create(name, host);
+        for (const QString& share : shares)
+            server.shares.append(Share::create(share));
+        store.addServer(server);
+        return server;
+    }
+    Server stored(const QUuid& id) const
+    {
+        for (const Server& server : store.servers()) {
+            if (server.id == id)
+                return server;
+        }
+        return {};
+    }
+};
+
+} // namespace tarnwick::test
