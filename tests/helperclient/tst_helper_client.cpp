@@ -41,6 +41,12 @@ class TestHelperClient : public QObject {
 
     QString dir(const QString& name) const { return m_root + u'/' + name; }
     bool makeDir(const QString& name) const { return QDir().mkpath(dir(name)); }
+    // The engine's way: a removal from a worker thread, waited for there.
+    QFuture<bool> removeInBackground(HelperClientAccess& access, const QString& name) const
+    {
+        return QtConcurrent::run(
+            [&access, path = dir(name)] { return access.removeDirectory(path); });
+    }
 
 private Q_SLOTS:
     void init()
@@ -78,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(!first.connectionName().isEmpty());
         QCOMPARE(second.connectionName(), first.connectionName());
         // The helper saw one client connection for both requests.
-        QCOMPARE(m_bus->lines(u"<6>[com.lorvens.TarnwickHelper/Default] Received new"_s).size(), 1);
+        QCOMPARE(m_bus->output().count(u"] Received new connection request\n"_s), 1);
     }
 
     // Worker threads block on the reply while the main loop runs, as in the app; the main
@@ -87,16 +93,13 @@ private Q_SLOTS:
     {
         test::LogCapture log;
         HelperClientAccess access(*m_client);
-        QStringList paths;
-        for (const QString& name : {u"S0"_s, u"S1"_s, u"S2"_s, u"S3"_s}) {
-            QVERIFY(makeDir(name));
-            paths.append(dir(name));
-        }
-        paths.append(dir(u"S0/"_s)); // refused: trailing slash
+        const QStringList paths{dir(u"S1"_s), dir(u"S2"_s), dir(u"S3"_s), dir(u"S1/"_s)};
+        QVERIFY(makeDir(u"S1"_s) && makeDir(u"S2"_s) && makeDir(u"S3"_s));
         const QFuture<bool> results = QtConcurrent::mapped(
             paths, [&access](const QString& path) { return access.removeDirectory(path); });
         QTRY_VERIFY(results.isFinished());
-        QCOMPARE(results.results(), (QList<bool>{true, true, true, true, false}));
+        // The last is refused for its trailing slash.
+        QCOMPARE(results.results(), (QList<bool>{true, true, true, false}));
         QVERIFY(!QFileInfo::exists(paths.first()));
 
         QVERIFY(makeDir(u"Main"_s));
@@ -129,8 +132,7 @@ private Q_SLOTS:
         QVERIFY(m_stoppedHelper > 0);
         QVERIFY(m_bus->startMonitor(u"type='method_call',member='RemoveDirectory'"_s));
         ::kill(pid_t(m_stoppedHelper), SIGSTOP);
-        QFuture<bool> removed = QtConcurrent::run(
-            [&access, path = dir(u"Share-1"_s)] { return access.removeDirectory(path); });
+        QFuture<bool> removed = removeInBackground(access, u"Share-1"_s);
         // Once the bus has handed the request over, only the stopped helper can answer it.
         QTRY_VERIFY_WITH_TIMEOUT(m_bus->monitorOutput().contains(u"member=RemoveDirectory"), 10000);
         QVERIFY(!removed.isFinished());
@@ -191,8 +193,7 @@ private Q_SLOTS:
 
         log.clear();
         HelperClientAccess access(*m_client);
-        QFuture<bool> removed = QtConcurrent::run(
-            [&access, path = dir(u"Share-1"_s)] { return access.removeDirectory(path); });
+        QFuture<bool> removed = removeInBackground(access, u"Share-1"_s);
         QTRY_VERIFY(removed.isFinished());
         QCOMPARE(removed.result(), false);
         const QStringList errors = xpcErrors(log);

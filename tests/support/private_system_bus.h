@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 namespace tarnwick::test {
@@ -15,17 +14,15 @@ public:
     explicit PrivateSystemBus(const QString& helperCommand);
     ~PrivateSystemBus() { stop(); }
 
-    // Starts the daemon (again on the same socket after stop()); false, with a warning, on
-    // failure.
+    // Starts the daemon (again on the same socket after stop()); false, with a warning, if not.
     bool start();
-    // Ends the services the bus started and the bus; withServices false ends the bus alone,
-    // as if it crashed.
+    // Ends what the bus started, then the bus; withServices false ends the bus alone, as if
+    // it crashed.
     void stop(bool withServices = true);
     QString address() const;
-
-    // Everything the bus and its services wrote to standard error; the lines with prefix.
+    // Everything the bus and its services wrote to standard error so far.
     QString output();
-    QStringList lines(const QString& prefix);
+
     // Removes or restores the helper's service file and makes the bus re-read it.
     bool setHelperInstalled(bool installed);
     // The process id of name's owner, 0 when unowned or unreachable.
@@ -37,10 +34,8 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_service;
-    QProcess m_daemon;
-    QProcess m_monitor;
-    QString m_output;
-    QString m_monitorOutput;
+    QProcess m_daemon, m_monitor;
+    QString m_output, m_monitorOutput;
 };
 
 } // namespace tarnwick::test
