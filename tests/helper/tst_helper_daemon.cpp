@@ -128,7 +128,7 @@ private Q_SLOTS:
                  QDBusMessage::ReplyMessage);
         const qint64 pid = m_bus->ownerPid(kService);
         QVERIFY(pid > 0 && !processGone(pid));
-        m_bus->stop(false);
+        m_bus->stop();
         QTRY_VERIFY(processGone(pid));
     }
 };

@@ -140,7 +140,7 @@ private Q_SLOTS:
         if (helperKilled)
             ::kill(pid_t(std::exchange(m_stoppedHelper, 0)), SIGKILL);
         else
-            m_bus->stop(false);
+            m_bus->stop();
         QTRY_VERIFY(removed.isFinished());
         QCOMPARE(removed.result(), false);
         QCOMPARE(xpcErrors(log).size(), 1);

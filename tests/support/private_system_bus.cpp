@@ -106,24 +106,10 @@ bool PrivateSystemBus::start()
     return true;
 }
 
-void PrivateSystemBus::stop(bool withServices)
+void PrivateSystemBus::stop()
 {
     m_monitor.kill();
     m_monitor.waitForFinished();
-    if (m_daemon.state() == QProcess::NotRunning)
-        return;
-    // The bus double-forks what it starts: end those by the process ids it knows, so that
-    // none outlives the test (a stopped one would).
-    if (withServices) {
-        onBus(address(), [](const QDBusConnection& bus) {
-            for (const QString& client : bus.interface()->registeredServiceNames().value()) {
-                const uint pid = bus.interface()->servicePid(client).value();
-                if (client.startsWith(u':') && pid > 0 && pid != uint(::getpid()))
-                    ::kill(pid_t(pid), SIGKILL);
-            }
-            return 0;
-        });
-    }
     m_daemon.terminate();
     if (!m_daemon.waitForFinished()) {
         m_daemon.kill();

@@ -8,7 +8,7 @@ namespace tarnwick::test {
 // A private dbus-daemon set up like the system bus (deny by default, plus the helper's real
 // policy from packaging/) that activates the helper through its real service file, with
 // helperCommand as Exec. What it starts sees DBUS_SYSTEM_BUS_ADDRESS and writes its standard
-// error into output(). The destructor ends the bus and everything it started.
+// error into output(). The destructor ends the bus.
 class PrivateSystemBus {
 public:
     explicit PrivateSystemBus(const QString& helperCommand);
@@ -16,9 +16,9 @@ public:
 
     // Starts the daemon (again on the same socket after stop()); false, with a warning, if not.
     bool start();
-    // Ends what the bus started, then the bus; withServices false ends the bus alone, as if
-    // it crashed.
-    void stop(bool withServices = true);
+    // Ends the bus, as if it crashed. The helper ends with its bus (tst_helper_daemon makes
+    // sure); a helper a test has stopped is the test's to kill.
+    void stop();
     QString address() const;
     // Everything the bus and its services wrote to standard error so far.
     QString output();
