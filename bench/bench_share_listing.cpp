@@ -1,6 +1,6 @@
-// Share listing against the loopback Samba of tests/support/smbd-env.sh; the keyring
+// Share listing against the loopback Samba rig in a private network namespace; the keyring
 // figure needs tests/support/session-env.sh as well:
-//   tests/support/smbd-env.sh tests/support/session-env.sh
+//   tests/support/private-netns.sh tests/support/smbd-rig.sh tests/support/session-env.sh
 //       build/bench/tarnwick_bench --benchmark_filter=ShareList
 #include "discovery/keychain_credentials.h"
 #include "platform/linux/secret_service_store.h"
@@ -15,7 +15,7 @@ namespace {
 bool haveServer(benchmark::State& state)
 {
     if (qEnvironmentVariableIsEmpty("TARNWICK_SMB_HOST")) {
-        state.SkipWithError("run under tests/support/smbd-env.sh");
+        state.SkipWithError("run under tests/support/smbd-rig.sh");
         return false;
     }
     return true;

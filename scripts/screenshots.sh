@@ -10,4 +10,5 @@ cmake --build build --target tst_tray_icon tst_discovery_sheet
 TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" \
   tests/support/with-x11-desktop.sh --tray build/tests/shell/tst_tray_icon screenshots
 TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" tests/support/avahi-env.sh \
-  tests/support/smbd-env.sh build/tests/settings/tst_discovery_sheet screenshots
+  tests/support/smbd-rig.sh --extra-conf tests/support/listing-shares.conf \
+  build/tests/settings/tst_discovery_sheet screenshots

@@ -8,11 +8,11 @@
 #include <QTest>
 
 #include <arpa/inet.h>
-#include <memory>
 #include <netinet/in.h>
 #include <vector>
 
 using namespace tarnwick;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -32,91 +32,60 @@ QByteArray ipv6(const char* text)
     return QByteArray(reinterpret_cast<const char*>(&in6), sizeof in6);
 }
 
-QSet<QString> hostsOf(const BonjourBrowser& browser)
+// "name host port" for each entry, in order.
+QStringList entries(const BonjourBrowser& browser)
 {
-    QSet<QString> hosts;
+    QStringList entries;
     for (const DiscoveredServer& server : browser.discovered())
-        hosts.insert(server.host);
-    return hosts;
-}
-
-QStringList namesOf(const BonjourBrowser& browser)
-{
-    QStringList names;
-    for (const DiscoveredServer& server : browser.discovered())
-        names.append(server.name);
-    return names;
+        entries.append(u"%1 %2 %3"_s.arg(server.name, server.host).arg(server.port));
+    return entries;
 }
 
 } // namespace
 
 // Services published with avahi-publish on the private avahi-daemon (tests/support/
-// avahi-env.sh): two on its own host, one on "other.local".
+// avahi-env.sh): Alpha and Beta Files on its own host, Gamma on other.local, and Ghost on
+// ghost.local, which has no address and so never resolves.
 class TestBonjourBrowser : public QObject {
     Q_OBJECT
 
-    // Starts avahi-publish with args; it publishes until it is stopped.
-    QProcess* publish(const QStringList& args)
+    std::vector<std::unique_ptr<QProcess>> m_publishers;
+    const QString m_host = qEnvironmentVariable("TARNWICK_AVAHI_HOST");
+
+    // Starts avahi-publish with args and waits until it is established; it publishes until
+    // it is stopped.
+    QProcess* publish(const QString& args)
     {
-        auto process = std::make_unique<QProcess>();
+        auto& process = m_publishers.emplace_back(std::make_unique<QProcess>());
         process->setProcessChannelMode(QProcess::MergedChannels);
-        // Line-buffered, so "Established" arrives while it runs.
-        process->start(QStringLiteral("stdbuf"),
-                       QStringList{QStringLiteral("-oL"), QStringLiteral("avahi-publish")} + args);
-        if (!process->waitForStarted())
-            return nullptr;
-        m_publishers.push_back(std::move(process));
-        return m_publishers.back().get();
+        process->start(u"stdbuf"_s,
+                       QStringList{u"-oL"_s, u"avahi-publish"_s} + QProcess::splitCommand(args));
+        QByteArray seen;
+        for (int i = 0; i < 200 && !seen.contains("Established"); ++i) {
+            process->waitForReadyRead(50);
+            seen += process->readAll();
+        }
+        return seen.contains("Established") ? process.get() : nullptr;
     }
-    static bool established(QProcess* process, QByteArray& seen)
-    {
-        process->waitForReadyRead(50);
-        seen += process->readAll();
-        return seen.contains("Established");
-    }
-    // Runs avahi-browse once over the daemon's cache: the names it knows right now.
-    static QString browseOnce()
-    {
-        QProcess browse;
-        browse.start(QStringLiteral("avahi-browse"),
-                     {QStringLiteral("-p"), QStringLiteral("-t"), QStringLiteral("_smb._tcp")});
-        browse.waitForFinished();
-        return QString::fromUtf8(browse.readAllStandardOutput());
-    }
-    // Waits until browser has resolved every service it found and added the results.
+    // Waits until browser has resolved or given up every service it found and listed them.
     static bool settled(const BonjourBrowser& browser, int services)
     {
+        QCoreApplication::processEvents(); // the queued additions
         return browser.m_servicesFound >= services && browser.m_resolving.isEmpty() &&
                browser.m_found.isEmpty();
     }
 
-    std::vector<std::unique_ptr<QProcess>> m_publishers;
-    QString m_host;
-    const QString m_other = QStringLiteral("other.local");
-
 private Q_SLOTS:
     void initTestCase()
     {
-        m_host = qEnvironmentVariable("TARNWICK_AVAHI_HOST");
         if (m_host.isEmpty())
             QFAIL("needs the avahi wrapper (tests/support/avahi-env.sh)");
-        QList<QProcess*> started{
-            publish({QStringLiteral("-s"), QStringLiteral("Alpha"), QStringLiteral("_smb._tcp"),
-                     QStringLiteral("445")}),
-            publish({QStringLiteral("-s"), QStringLiteral("Beta Files"),
-                     QStringLiteral("_smb._tcp"), QStringLiteral("139")}),
-            publish(
-                {QStringLiteral("-a"), QStringLiteral("-R"), m_other, QStringLiteral("127.0.0.2")}),
-            publish({QStringLiteral("-s"), QStringLiteral("-H"), m_other, QStringLiteral("Gamma"),
-                     QStringLiteral("_smb._tcp"), QStringLiteral("4450")}),
-        };
-        for (QProcess* process : started) {
-            QVERIFY(process);
-            QByteArray seen;
-            QTRY_VERIFY(established(process, seen));
-        }
+        for (const char* args :
+             {"-s Alpha _smb._tcp 445", "-s \"Beta Files\" _smb._tcp 139",
+              "-a -R other.local 127.0.0.2", "-s -H other.local Gamma _smb._tcp 4450",
+              "-s -H ghost.local Ghost _smb._tcp 445"})
+            QVERIFY2(publish(QString::fromLatin1(args)), args);
     }
-
     void cleanupTestCase()
     {
         for (auto& process : m_publishers) {
@@ -129,172 +98,102 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("hostName");
         QTest::addColumn<QList<QByteArray>>("addresses");
-        QTest::addColumn<QString>("expected"); // null: no host text
+        QTest::addColumn<QString>("expected");
+        const QString none = u"<none>"_s;
 
-        QTest::newRow("host name with trailing dot")
-            << QStringLiteral("fileserver.local.") << QList<QByteArray>{ipv4("10.0.0.9")}
-            << QStringLiteral("fileserver.local");
-        QTest::newRow("host name without dot")
-            << QStringLiteral("nas.local") << QList<QByteArray>() << QStringLiteral("nas.local");
-        QTest::newRow("only one dot removed")
-            << QStringLiteral("odd..") << QList<QByteArray>() << QStringLiteral("odd.");
+        QTest::newRow("trailing dot dropped")
+            << u"fileserver.local."_s << QList{ipv4("10.0.0.9")} << u"fileserver.local"_s;
+        QTest::newRow("no dot") << u"nas.local"_s << QList<QByteArray>() << u"nas.local"_s;
+        QTest::newRow("one dot dropped") << u"odd.."_s << QList<QByteArray>() << u"odd."_s;
         QTest::newRow("no name: IPv6 skipped, first IPv4")
-            << QString()
-            << QList<QByteArray>{ipv6("fe80::1"), ipv4("192.168.1.20"), ipv4("192.168.1.21")}
-            << QStringLiteral("192.168.1.20");
-        QTest::newRow("no name, IPv6 only")
-            << QString() << QList<QByteArray>{ipv6("fd00::2")} << QString();
+            << QString() << QList{ipv6("fe80::1"), ipv4("192.168.1.20"), ipv4("192.168.1.21")}
+            << u"192.168.1.20"_s;
+        QTest::newRow("no name, IPv6 only") << QString() << QList{ipv6("fd00::2")} << none;
         QTest::newRow("no name, truncated address")
-            << QString() << QList<QByteArray>{ipv4("10.1.2.3").left(4)} << QString();
-        QTest::newRow("nothing") << QString() << QList<QByteArray>() << QString();
+            << QString() << QList{ipv4("10.1.2.3").left(4)} << none;
+        QTest::newRow("nothing") << QString() << QList<QByteArray>() << none;
     }
     void resolvedHost()
     {
         QFETCH(QString, hostName);
         QFETCH(QList<QByteArray>, addresses);
         QFETCH(QString, expected);
-        const auto host = tarnwick::resolvedHost(hostName, addresses);
-        QCOMPARE(host.has_value(), !expected.isNull());
-        if (host)
-            QCOMPARE(*host, expected);
+        QCOMPARE(tarnwick::resolvedHost(hostName, addresses).value_or(u"<none>"_s), expected);
     }
 
     // Alpha and Beta Files share a host: whichever resolves first is listed, with its own
-    // port; Gamma on the other host is listed too.
+    // port; Gamma on the other host too; Ghost is given up after the time-out.
     void oneEntryPerHost()
     {
         BonjourBrowser browser(nullptr);
-        // Each addition comes on a later turn of the event loop: by then the resolution
-        // that produced it has been dropped.
-        QStringList addedWhileResolving;
+        // Shorter than the daemon's own resolver time-out (5 s), so it is ours that ends it.
+        browser.m_resolveTimeout = std::chrono::milliseconds(100);
+        // Each addition comes on a later turn of the event loop, once the resolution that
+        // produced it has been dropped.
+        int addedWhileResolving = 0;
         connect(&browser, &BonjourBrowser::discoveredChanged, this, [&] {
-            const QString added = browser.discovered().last().name;
-            for (const auto* resolution : browser.m_resolving) {
-                if (resolution->name() == added)
-                    addedWhileResolving.append(added);
-            }
+            for (const auto* resolution : browser.m_resolving)
+                addedWhileResolving += resolution->name() == browser.discovered().last().name;
         });
         browser.startSearch();
         QVERIFY(browser.isSearching());
-        QTRY_VERIFY(settled(browser, 3));
-        QCoreApplication::processEvents(); // the queued additions
-        QCOMPARE(browser.discovered().size(), 2);
-        QCOMPARE(hostsOf(browser), (QSet<QString>{m_host, m_other}));
-
-        QSet<QUuid> ids;
-        for (const DiscoveredServer& server : browser.discovered()) {
-            ids.insert(server.id);
-            QVERIFY(!server.id.isNull());
-            if (server.host == m_other) {
-                QCOMPARE(server.name, QStringLiteral("Gamma"));
-                QCOMPARE(server.port, 4450);
-            } else if (server.name == QStringLiteral("Alpha")) {
-                QCOMPARE(server.port, 445);
-            } else {
-                QCOMPARE(server.name, QStringLiteral("Beta Files"));
-                QCOMPARE(server.port, 139);
-            }
-        }
-        QCOMPARE(ids.size(), 2);
+        QTRY_VERIFY(settled(browser, 4));
+        const QStringList listed = entries(browser);
+        QCOMPARE(listed.size(), 2);
+        QVERIFY(listed.contains(u"Gamma other.local 4450"_s));
+        QVERIFY(listed.contains(u"Alpha "_s + m_host + u" 445"_s) ||
+                listed.contains(u"Beta Files "_s + m_host + u" 139"_s));
+        const QSet<QUuid> ids{browser.discovered().at(0).id, browser.discovered().at(1).id};
+        QVERIFY(ids.size() == 2 && !ids.contains(QUuid()));
         QVERIFY(browser.isSearching());
-        QCOMPARE(addedWhileResolving, QStringList());
+        QCOMPARE(addedWhileResolving, 0);
     }
 
-    void stopRightAfterStart()
+    // A search stopped right after its start leaves nothing behind. A service that leaves
+    // stays listed until the next search, which empties the list at once; stopping keeps
+    // what was found.
+    void searchLifecycle()
     {
-        BonjourBrowser browser(nullptr);
-        QSignalSpy changed(&browser, &BonjourBrowser::discoveredChanged);
-        browser.startSearch();
-        browser.stopSearch();
-        QVERIFY(!browser.isSearching());
-        QVERIFY(!browser.m_browser);
-        QVERIFY(browser.m_resolving.isEmpty());
+        BonjourBrowser stopped(nullptr);
+        QSignalSpy stoppedChanged(&stopped, &BonjourBrowser::discoveredChanged);
+        stopped.startSearch();
+        stopped.stopSearch();
+        QVERIFY(!stopped.isSearching() && !stopped.m_browser && stopped.m_resolving.isEmpty());
 
-        // Another search finding everything shows that enough time has passed for
-        // anything of the stopped one to arrive.
-        BonjourBrowser witness(nullptr);
-        witness.startSearch();
-        QTRY_COMPARE(witness.discovered().size(), 2);
+        QVERIFY(publish(u"-a -R third.local 127.0.0.3"_s));
+        QProcess* leaving = publish(u"-s -H third.local Leaving _smb._tcp 445"_s);
+        QVERIFY(leaving);
+        BonjourBrowser browser(nullptr);
+        browser.startSearch();
+        QTRY_COMPARE(browser.discovered().size(), 3);
+        // By now anything of the stopped search would have arrived.
         QCoreApplication::processEvents();
-        QVERIFY(browser.discovered().isEmpty());
-        QCOMPARE(changed.count(), 0);
-        QVERIFY(!browser.isSearching());
-    }
-
-    void restartEmptiesAtOnce()
-    {
-        BonjourBrowser browser(nullptr);
-        browser.startSearch();
-        QTRY_COMPARE(browser.discovered().size(), 2);
-        QSignalSpy changed(&browser, &BonjourBrowser::discoveredChanged);
-        browser.startSearch();
-        QVERIFY(browser.discovered().isEmpty());
-        QVERIFY(browser.isSearching());
-        QCOMPARE(changed.count(), 1);
-        QTRY_COMPARE(browser.discovered().size(), 2);
-        QCOMPARE(hostsOf(browser), (QSet<QString>{m_host, m_other}));
-    }
-
-    // Stopping keeps what was found; a new search starts from nothing.
-    void stopKeepsResults()
-    {
-        BonjourBrowser browser(nullptr);
-        browser.startSearch();
-        QTRY_COMPARE(browser.discovered().size(), 2);
-        browser.stopSearch();
-        QVERIFY(!browser.isSearching());
-        QCOMPARE(browser.discovered().size(), 2);
-    }
-
-    void serviceThatLeavesStaysListed()
-    {
-        QProcess* address = publish({QStringLiteral("-a"), QStringLiteral("-R"),
-                                     QStringLiteral("third.local"), QStringLiteral("127.0.0.3")});
-        QProcess* leaving = publish({QStringLiteral("-s"), QStringLiteral("-H"),
-                                     QStringLiteral("third.local"), QStringLiteral("Leaving"),
-                                     QStringLiteral("_smb._tcp"), QStringLiteral("445")});
-        QVERIFY(address && leaving);
-        QByteArray seen;
-        QTRY_VERIFY(established(leaving, seen));
-
-        BonjourBrowser browser(nullptr);
-        browser.startSearch();
-        QTRY_VERIFY(namesOf(browser).contains(QStringLiteral("Leaving")));
+        QVERIFY(stopped.discovered().isEmpty() && !stopped.isSearching());
+        QCOMPARE(stoppedChanged.count(), 0);
 
         leaving->terminate();
         QVERIFY(leaving->waitForFinished());
-        QTRY_VERIFY(!browseOnce().contains(QStringLiteral("Leaving")));
+        const auto browseOnce = [] { // what the daemon knows right now
+            QProcess browse;
+            browse.start(u"avahi-browse"_s, {u"-p"_s, u"-t"_s, u"_smb._tcp"_s});
+            browse.waitForFinished();
+            return browse.readAllStandardOutput();
+        };
+        QTRY_VERIFY(!browseOnce().contains("Leaving"));
         QCoreApplication::processEvents();
-        QVERIFY(namesOf(browser).contains(QStringLiteral("Leaving")));
+        QVERIFY(entries(browser).contains(u"Leaving third.local 445"_s));
         QVERIFY(browser.isSearching());
 
+        QSignalSpy changed(&browser, &BonjourBrowser::discoveredChanged);
         browser.startSearch();
+        QVERIFY(browser.discovered().isEmpty() && browser.isSearching());
+        QCOMPARE(changed.count(), 1);
         QTRY_COMPARE(browser.discovered().size(), 2);
-        QVERIFY(!namesOf(browser).contains(QStringLiteral("Leaving")));
-    }
+        QVERIFY(!entries(browser).join(u'\n').contains(u"Leaving"));
 
-    // A service whose host has no address never resolves: it is given up after the
-    // time-out and never listed.
-    void unresolvableServiceGivenUp()
-    {
-        QProcess* ghost =
-            publish({QStringLiteral("-s"), QStringLiteral("-H"), QStringLiteral("ghost.local"),
-                     QStringLiteral("Ghost"), QStringLiteral("_smb._tcp"), QStringLiteral("445")});
-        QVERIFY(ghost);
-        QByteArray seen;
-        QTRY_VERIFY(established(ghost, seen));
-
-        BonjourBrowser browser(nullptr);
-        // Shorter than the daemon's own resolver time-out (5 s), so it is ours that ends it.
-        browser.m_resolveTimeout = std::chrono::milliseconds(100);
-        browser.startSearch();
-        QTRY_VERIFY(settled(browser, 4));
-        QCoreApplication::processEvents();
-        QCOMPARE(hostsOf(browser), (QSet<QString>{m_host, m_other}));
-        QVERIFY(!namesOf(browser).contains(QStringLiteral("Ghost")));
-
-        ghost->terminate();
-        ghost->waitForFinished();
+        browser.stopSearch();
+        QVERIFY(!browser.isSearching());
+        QCOMPARE(browser.discovered().size(), 2);
     }
 };
 

@@ -5,37 +5,20 @@
 #include <QTest>
 
 using namespace tarnwick;
+using namespace Qt::Literals::StringLiterals;
 using tarnwick::test::FakeToolRig;
 
 namespace {
 
-const QString kSmbutil = QStringLiteral("smbutil");
-const QString kSecurity = QStringLiteral("security");
+const QString kSmbutil = u"smbutil"_s;
+const QByteArray kHeader = "Share                                           Type    Comments\n"
+                           "-------------------------------\n";
 
-QString shellQuoted(const QString& text)
+QStringList listArgs(const QString& target, bool guest = false)
 {
-    QString quoted = text;
-    quoted.replace(u'\'', QLatin1StringView("'\\''"));
-    return u'\'' + quoted + u'\'';
+    return guest ? QStringList{u"view"_s, u"-N"_s, u"-G"_s, target}
+                 : QStringList{u"view"_s, u"-N"_s, target};
 }
-
-// A fake security that finds an item for server only, printing it like
-// `security find-internet-password -g`: attributes on standard output, the password on
-// standard error.
-QString keychainHook(const QString& server, const QString& user, const QString& password)
-{
-    const QString account = QStringLiteral("    \"acct\"<blob>=\"%1\"").arg(user);
-    const QString secret = QStringLiteral("password: \"%1\"").arg(password);
-    return QStringLiteral("if [ \"$3\" = %1 ]; then\n"
-                          "  printf '%s\\n' 'keychain: \"/k.keychain-db\"' %2\n"
-                          "  printf '%s\\n' %3 >&2\n"
-                          "  status=0\n"
-                          "fi\n")
-        .arg(shellQuoted(server), shellQuoted(account), shellQuoted(secret));
-}
-
-const QByteArray kTableHeader = "Share                                           Type    Comments\n"
-                                "-------------------------------\n";
 
 } // namespace
 
@@ -44,93 +27,76 @@ class TestSmbutilShareLister : public QObject {
 
 private Q_SLOTS:
     // Without a stored login, call 1 is the guest attempt and call 2 the one without
-    // credentials; each row sets both calls' streams and statuses.
+    // credentials, which lists "Fallback" unless the row says otherwise.
     void parse_data()
     {
-        QTest::addColumn<QByteArray>("out1");
-        QTest::addColumn<QByteArray>("err1");
-        QTest::addColumn<int>("status1");
-        QTest::addColumn<QByteArray>("out2");
-        QTest::addColumn<int>("status2");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("shares");
         QTest::addColumn<int>("calls");
+        QTest::addColumn<QByteArray>("out2");
+        const auto row = [](const char* name, const QByteArray& out, const QByteArray& err,
+                            int status, const QStringList& shares, int calls,
+                            const QByteArray& out2 = kHeader + "Fallback          Disk\n") {
+            QTest::newRow(name) << out << err << status << shares << calls << out2;
+        };
+        const QStringList fallback{u"Fallback"_s};
 
-        const QByteArray good =
-            kTableHeader + "Fallback                                        Disk\n";
-        QTest::newRow("disk, pipe and printer rows")
-            << kTableHeader +
-                   "Public                                          Disk\n"
-                   "IPC$                                            Pipe    IPC Service\n"
-                   "ADMIN$                                          Disk    Remote Admin\n"
-                   "Laser                                           Printer\n"
-            << QByteArray() << 0 << good << 0 << QStringList{QStringLiteral("Public")} << 1;
-        QTest::newRow("two-word name, one space separation not recognised")
-            << kTableHeader + "Team Docs    Disk\nSolo Disk\nlower  disk\n"
-            << QByteArray() << 0 << good << 0
-            << QStringList{QStringLiteral("Team Docs"), QStringLiteral("lower")} << 1;
-        QTest::newRow("sorted by code point")
-            << kTableHeader + "Zeta  Disk\nalpha  Disk\nBeta  Disk\n\xc3\x84rger  Disk\n"
-            << QByteArray() << 0 << good << 0
-            << QStringList{QStringLiteral("Beta"), QStringLiteral("Zeta"), QStringLiteral("alpha"),
-                           QStringLiteral("\u00c4rger")}
-            << 1;
-        QTest::newRow("blanks trimmed, other line breaks")
-            << QByteArray("\tTabbed \t  Disk\r\nSecond  Disk\xe2\x80\xa8Third  Disk")
-            << QByteArray() << 0 << good << 0
-            << QStringList{QStringLiteral("Second"), QStringLiteral("Tabbed"),
-                           QStringLiteral("Third")}
-            << 1;
-        QTest::newRow("Disk on standard error only")
-            << QByteArray("Shares follow\n") << QByteArray("Quiet  Disk\n") << 1 << good << 0
-            << QStringList{QStringLiteral("Quiet")} << 1;
-        QTest::newRow("authentication error with status 0 moves on")
-            << QByteArray("smbutil: server rejected the connection: Authentication error\n")
-            << QByteArray() << 0 << good << 0 << QStringList{QStringLiteral("Fallback")} << 2;
-        QTest::newRow("connection refused moves on")
-            << QByteArray("smbutil: Connection refused\n") << QByteArray() << 0 << good << 0
-            << QStringList{QStringLiteral("Fallback")} << 2;
-        QTest::newRow("failure status moves on")
-            << QByteArray("Share  Type\n") << QByteArray() << 64 << good << 0
-            << QStringList{QStringLiteral("Fallback")} << 2;
-        QTest::newRow("empty output moves on") << QByteArray() << QByteArray() << 0 << good << 0
-                                               << QStringList{QStringLiteral("Fallback")} << 2;
-        QTest::newRow("output that is not UTF-8 counts as empty")
-            << QByteArray("Broken\xff\xfe  Disk\n") << QByteArray() << 0 << good << 0
-            << QStringList{QStringLiteral("Fallback")} << 2;
-        QTest::newRow("a table without disk shares ends the listing")
-            << kTableHeader + "IPC$  Pipe\n"
-            << QByteArray() << 0 << good << 0 << QStringList() << 1;
-        QTest::newRow("nothing lists")
-            << QByteArray() << QByteArray("smbutil: timed out\n") << 68
-            << QByteArray("authentication error") << 0 << QStringList() << 2;
+        row("disk, pipe and printer rows",
+            kHeader + "Public                                          Disk\n"
+                      "IPC$                                            Pipe    IPC Service\n"
+                      "ADMIN$                                          Disk    Remote Admin\n"
+                      "Laser                                           Printer\n",
+            "", 0, {u"Public"_s}, 1);
+        row("two-word name; one space before the type is not enough",
+            kHeader + "Team Docs    Disk\nSolo Disk\nlower  disk\n", "", 0,
+            {u"Team Docs"_s, u"lower"_s}, 1);
+        row("sorted by code point, not UTF-16 unit",
+            "Zeta  Disk\nalpha  Disk\nBeta  Disk\n\xc3\x84rger  Disk\n\xf0\x9f\x98\x80  Disk\n"
+            "\xef\xbc\xa1  Disk\n",
+            "", 0,
+            {u"Beta"_s, u"Zeta"_s, u"alpha"_s, u"\u00c4rger"_s, u"\uff21"_s, u"\U0001f600"_s}, 1);
+        row("blanks trimmed, other line breaks",
+            "\tTabbed \t  Disk\r\nSecond  Disk\xe2\x80\xa8Third  Disk", "", 0,
+            {u"Second"_s, u"Tabbed"_s, u"Third"_s}, 1);
+        row("Disk on standard error only", "Shares follow\n", "Quiet  Disk\n", 1, {u"Quiet"_s}, 1);
+        row("authentication error with status 0 moves on",
+            "smbutil: server rejected the connection: Authentication error\n", "", 0, fallback, 2);
+        row("connection refused moves on", "smbutil: Connection refused\n", "", 0, fallback, 2);
+        row("failure status moves on", "Share  Type\n", "", 64, fallback, 2);
+        row("empty output moves on", "", "", 0, fallback, 2);
+        row("output that is not UTF-8 counts as empty", "Broken\xff\xfe  Disk\n", "", 0, fallback,
+            2);
+        row("a table without disk shares ends the listing", kHeader + "IPC$  Pipe\n", "", 0, {}, 1);
+        row("nothing lists", "", "smbutil: timed out\n", 68, {}, 2, "authentication error");
+        // A chatty tool must not stall on a full pipe before it exits; both streams count.
+        QByteArray big;
+        QStringList bigShares;
+        for (int i = 100000; i < 105000; ++i) {
+            big += "Share" + QByteArray::number(i) + "                        Disk\n";
+            bigShares << u"Share%1"_s.arg(i) << u"Share%1"_s.arg(i);
+        }
+        row("large output on both streams", big, big, 0, bigShares, 1);
     }
     void parse()
     {
-        QFETCH(QByteArray, out1);
-        QFETCH(QByteArray, err1);
-        QFETCH(int, status1);
-        QFETCH(QByteArray, out2);
-        QFETCH(int, status2);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QFETCH(int, status);
         QFETCH(QStringList, shares);
         QFETCH(int, calls);
-
+        QFETCH(QByteArray, out2);
         FakeToolRig rig;
-        rig.setStdout(kSmbutil, out1, 1);
-        rig.setStderr(kSmbutil, err1, 1);
-        rig.setStatus(kSmbutil, status1, 1);
+        rig.setStdout(kSmbutil, out, 1);
+        rig.setStderr(kSmbutil, err, 1);
+        rig.setStatus(kSmbutil, status, 1);
         rig.setStdout(kSmbutil, out2, 2);
-        rig.setStatus(kSmbutil, status2, 2);
-        const auto lister = ProfileFactory::createShareLister(rig.root());
-
-        QCOMPARE(lister->listShares(QStringLiteral("nas.local")), shares);
+        QCOMPARE(ProfileFactory::createShareLister(rig.root())->listShares(u"nas.local"_s), shares);
         QCOMPARE(rig.callCount(kSmbutil), calls);
-        QCOMPARE(rig.args(kSmbutil, 1),
-                 (QStringList{QStringLiteral("view"), QStringLiteral("-N"), QStringLiteral("-G"),
-                              QStringLiteral("//nas.local")}));
+        QCOMPARE(rig.args(kSmbutil, 1), listArgs(u"//nas.local"_s, true));
         if (calls > 1)
-            QCOMPARE(rig.args(kSmbutil, 2),
-                     (QStringList{QStringLiteral("view"), QStringLiteral("-N"),
-                                  QStringLiteral("//nas.local")}));
+            QCOMPARE(rig.args(kSmbutil, 2), listArgs(u"//nas.local"_s));
     }
 
     // The stored login is looked up under the host, its short name and short name +
@@ -142,28 +108,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("storedUnder");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QStringList>("lookups");
-        QTest::addColumn<QString>("firstTarget");
+        QTest::addColumn<QString>("firstTarget"); // empty: the guest attempt comes first
 
-        const QString nasLocal = QStringLiteral("nas.local");
-        const QString nas = QStringLiteral("nas");
+        const QString nasLocal = u"nas.local"_s, nas = u"nas"_s;
         QTest::newRow("no login stored") << nasLocal << QString() << QString()
                                          << QStringList{nasLocal, nas, nasLocal} << QString();
         QTest::newRow("stored under the host")
-            << nasLocal << nasLocal << QStringLiteral("anna") << QStringList{nasLocal}
-            << QStringLiteral("//anna@nas.local");
+            << nasLocal << nasLocal << u"anna"_s << QStringList{nasLocal} << u"//anna@nas.local"_s;
         QTest::newRow("stored under the short name")
-            << QStringLiteral("nas.example.com") << nas << QStringLiteral("anna")
-            << QStringList{QStringLiteral("nas.example.com"), nas}
-            << QStringLiteral("//anna@nas.example.com");
+            << u"nas.example.com"_s << nas << u"anna"_s << QStringList{u"nas.example.com"_s, nas}
+            << u"//anna@nas.example.com"_s;
         QTest::newRow("stored under short name + .local")
-            << QStringLiteral("nas.lan") << nasLocal << QStringLiteral("anna")
-            << QStringList{QStringLiteral("nas.lan"), nas, nasLocal}
-            << QStringLiteral("//anna@nas.lan");
+            << u"nas.lan"_s << nasLocal << u"anna"_s << QStringList{u"nas.lan"_s, nas, nasLocal}
+            << u"//anna@nas.lan"_s;
         QTest::newRow("user percent-encoded, sub-delimiters kept")
-            << QStringLiteral("10.0.0.7") << QStringLiteral("10.0.0.7")
-            << QStringLiteral("J\u00fcrgen M:x@y/z o'b+c;d")
-            << QStringList{QStringLiteral("10.0.0.7")}
-            << QStringLiteral("//J%C3%BCrgen%20M%3Ax%40y%2Fz%20o'b+c;d@10.0.0.7");
+            << u"10.0.0.7"_s << u"10.0.0.7"_s << u"J\u00fcrgen M:x@y/z o'b+c;d"_s
+            << QStringList{u"10.0.0.7"_s} << u"//J%C3%BCrgen%20M%3Ax%40y%2Fz%20o'b+c;d@10.0.0.7"_s;
     }
     void loginAttempt()
     {
@@ -172,31 +132,34 @@ private Q_SLOTS:
         QFETCH(QString, user);
         QFETCH(QStringList, lookups);
         QFETCH(QString, firstTarget);
-
         FakeToolRig rig;
-        const QString password = QStringLiteral("pa55-w0rd-of-anna");
-        if (!storedUnder.isEmpty())
-            rig.setHook(kSecurity, keychainHook(storedUnder, user, password));
+        const QString password = u"pa55-w0rd-of-anna"_s;
+        // A fake security that finds an item for storedUnder only, printing it like
+        // `security find-internet-password -g`: attributes on standard output, the password
+        // on standard error.
+        if (!storedUnder.isEmpty()) {
+            rig.setHook(
+                u"security"_s,
+                u"if [ \"$3\" = '%1' ]; then\n"
+                "  printf '%s\\n' 'keychain: \"/k.keychain-db\"'"
+                " '    \"acct\"<blob>=\"%2\"'\n"
+                "  printf '%s\\n' 'password: \"%3\"' >&2; status=0\n"
+                "fi\n"_s.arg(storedUnder, QString(user).replace(u"'"_s, u"'\\''"_s), password));
+        }
         // The login attempt is refused the way smbutil refuses it: status 0.
         rig.setStdout(kSmbutil, "smbutil: server rejected the connection: Authentication error\n",
                       1);
-        rig.setStdout(kSmbutil, kTableHeader + "Public  Disk\n");
-        const auto lister = ProfileFactory::createShareLister(rig.root());
+        rig.setStdout(kSmbutil, kHeader + "Public  Disk\n");
+        QCOMPARE(ProfileFactory::createShareLister(rig.root())->listShares(host),
+                 QStringList{u"Public"_s});
 
-        QCOMPARE(lister->listShares(host), QStringList{QStringLiteral("Public")});
-
-        QCOMPARE(rig.callCount(kSecurity), int(lookups.size()));
+        QCOMPARE(rig.callCount(u"security"_s), int(lookups.size()));
         for (int call = 1; call <= lookups.size(); ++call)
-            QCOMPARE(rig.args(kSecurity, call).value(2), lookups.at(call - 1));
-        const QStringList guest{QStringLiteral("view"), QStringLiteral("-N"), QStringLiteral("-G"),
-                                QStringLiteral("//") + host};
-        if (firstTarget.isEmpty()) {
-            QCOMPARE(rig.args(kSmbutil, 1), guest);
-        } else {
-            QCOMPARE(rig.args(kSmbutil, 1),
-                     (QStringList{QStringLiteral("view"), QStringLiteral("-N"), firstTarget}));
+            QCOMPARE(rig.args(u"security"_s, call).value(2), lookups.at(call - 1));
+        const QStringList guest = listArgs(u"//"_s + host, true);
+        QCOMPARE(rig.args(kSmbutil, 1), firstTarget.isEmpty() ? guest : listArgs(firstTarget));
+        if (!firstTarget.isEmpty())
             QCOMPARE(rig.args(kSmbutil, 2), guest);
-        }
         for (const QString& arg : rig.allArgs())
             QVERIFY2(!arg.contains(password), qPrintable(arg));
     }
@@ -204,26 +167,9 @@ private Q_SLOTS:
     void missingToolGivesEmptyList()
     {
         FakeToolRig rig;
-        QVERIFY(QFile::remove(rig.root() + QStringLiteral("/usr/bin/smbutil")));
-        const auto lister = ProfileFactory::createShareLister(rig.root());
-        QCOMPARE(lister->listShares(QStringLiteral("nas.local")), QStringList());
-    }
-
-    // A chatty tool must not stall on a full pipe before it exits.
-    void largeOutput()
-    {
-        FakeToolRig rig;
-        QByteArray table = kTableHeader;
-        for (int i = 0; i < 5000; ++i)
-            table += "Share" + QByteArray::number(100000 + i) + "                        Disk\n";
-        rig.setStdout(kSmbutil, table);
-        rig.setStderr(kSmbutil, table);
-        const auto lister = ProfileFactory::createShareLister(rig.root());
-        const QStringList shares = lister->listShares(QStringLiteral("nas.local"));
-        // Standard output and standard error are parsed together: every name twice.
-        QCOMPARE(shares.size(), 10000);
-        QCOMPARE(shares.first(), QStringLiteral("Share100000"));
-        QCOMPARE(shares.last(), QStringLiteral("Share104999"));
+        QVERIFY(QFile::remove(rig.root() + u"/usr/bin/smbutil"_s));
+        QCOMPARE(ProfileFactory::createShareLister(rig.root())->listShares(u"nas.local"_s),
+                 QStringList());
     }
 };
 

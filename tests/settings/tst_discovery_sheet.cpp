@@ -25,10 +25,9 @@ constexpr int discoveryTimeout = 20000;
 }
 
 // The discovery sheet over the Servers tab, with a real avahi-daemon announcing servers
-// and a real Samba server listing their shares (tests/support/avahi-env.sh, smbd-env.sh).
-// "Office Files" is published on office.local, which resolves to the Samba server
-// (127.0.0.1); "Printer Room" on other.local (127.0.0.2), where nothing answers SMB. (smbd
-// announces itself on the avahi host too; that third server is not looked at.)
+// and a real Samba server listing their shares (tests/support/avahi-env.sh, smbd-rig.sh).
+// "Office Files" is published on office.local, which resolves to the Samba server;
+// "Printer Room" on other.local (127.0.0.2), where nothing answers SMB.
 class TestDiscoverySheet : public QObject {
     Q_OBJECT
 
@@ -110,7 +109,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         if (qEnvironmentVariableIsEmpty("TARNWICK_AVAHI_HOST") ||
             qEnvironmentVariableIsEmpty("TARNWICK_SMB_HOST"))
-            QFAIL("needs tests/support/avahi-env.sh and tests/support/smbd-env.sh");
+            QFAIL("needs tests/support/avahi-env.sh and tests/support/smbd-rig.sh");
         QVERIFY(publish({u"-a"_qs, u"-R"_qs, m_host, qEnvironmentVariable("TARNWICK_SMB_HOST")}));
         QVERIFY(
             publish({u"-s"_qs, u"-H"_qs, m_host, u"Office Files"_qs, u"_smb._tcp"_qs, u"445"_qs}));

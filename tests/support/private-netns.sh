@@ -1,17 +1,20 @@
-# Sourced by the service wrappers (smbd-env.sh, avahi-env.sh). Call
+#!/usr/bin/env bash
+# Sourced by avahi-env.sh, which calls
 #   enter_private_netns "$@"
 # first thing: it re-runs the calling script inside fresh network, mount and PID
-# namespaces, with only a loopback interface that is up.
+# namespaces, with only a loopback interface that is up. Run as a wrapper of its own,
+#   private-netns.sh COMMAND [ARGS...]
+# it does the same for COMMAND (e.g. smbd-rig.sh for the share-listing tests).
 #
 # Why namespaces:
-#  - smbd can take 127.0.0.1:445 (the port smbclient, GVFS and the listers use) even while
-#    another test's smbd holds it, and avahi sees no real network, only its own services;
-#  - avahi-daemon's fixed runtime directory (/run/avahi-daemon: pid file, socket) and
-#    /etc/hosts can be replaced privately by bind mounts;
+#  - avahi sees no real network, only its own services, and a Samba rig's listing cannot
+#    reach a server of the machine or the network (a closed loopback port stays closed);
+#  - avahi-daemon's fixed runtime directory (/run/avahi-daemon: pid file, socket) and Samba's
+#    client name cache (/run/samba) can be replaced privately by mounts;
 #  - the script is PID 1 of its namespace, so when it dies (even by SIGKILL on a ctest
 #    time-out) the kernel kills every daemon it started: nothing outlives the test.
 #
-# Wrappers nest (avahi-env.sh smbd-env.sh session-env.sh TEST): only the outermost one
+# Wrappers nest (avahi-env.sh smbd-rig.sh session-env.sh TEST): only the outermost one
 # creates namespaces; inner ones see TARNWICK_NETNS and share them.
 #
 # Needs root (or password-less sudo) and util-linux unshare. Multicast on "lo" works for
@@ -20,6 +23,11 @@
 enter_private_netns() {
   if [ -n "${TARNWICK_NETNS:-}" ]; then
     ip link set lo up 2>/dev/null || :
+    # Once, in the namespace's first process: a name cache of Samba's clients of its own
+    # (gencache.tdb), or a .local name that led to an earlier run's server would lead there.
+    if [ $$ -eq 1 ]; then
+      mkdir -p /run/samba && mount -t tmpfs -o mode=0755 tmpfs /run/samba
+    fi
     return 0
   fi
   if [ "$(id -u)" -ne 0 ]; then
@@ -55,3 +63,9 @@ process_alive() {
   state=$(sed -n 's/^.*) \(.\).*/\1/p' "/proc/$1/stat" 2>/dev/null) || return 1
   [ -n "$state" ] && [ "$state" != Z ]
 }
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  set -euo pipefail
+  enter_private_netns "$@"
+  "$@"
+fi

@@ -4,258 +4,159 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include <csignal>
 #include <pwd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace tarnwick::test {
 
 namespace {
 
-const QString kServiceFile = QStringLiteral("services/com.lorvens.TarnwickHelper.service");
-
-QByteArray readPackagingFile(const QString& name)
+QByteArray readPackaging(const char* name)
 {
-    QFile file(QStringLiteral(TARNWICK_DBUS_PACKAGING_DIR "/") + name);
+    QFile file(QFile::decodeName(TARNWICK_DBUS_PACKAGING_DIR "/") + QLatin1StringView(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// The system bus's default policy (as in Debian's system.conf), so that the helper's policy
-// file is what opens the holes, plus what the tests themselves need.
-const char kBusConfig[] =
-    R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path=@DIR@/system_bus_socket</listen>
+// Runs query over a connection of its own to the bus at address.
+template <typename Query> auto onBus(const QString& address, Query query)
+{
+    const QString name = u"private-system-bus-query"_s;
+    auto result = query(QDBusConnection::connectToBus(address, name));
+    QDBusConnection::disconnectFromBus(name);
+    return result;
+}
+
+// Deny by default, as on the system bus, so that only the helper's own policy opens holes.
+const char kBusConfig[] = R"(<busconfig>
+  <listen>unix:path=@DIR@/socket</listen>
   <auth>EXTERNAL</auth>
   <servicedir>@DIR@/services</servicedir>
   <policy context="default">
     <allow user="*"/>
     <deny own="*"/>
     <deny send_type="method_call"/>
-    <allow send_type="signal"/>
     <allow send_requested_reply="true" send_type="method_return"/>
     <allow send_requested_reply="true" send_type="error"/>
     <allow receive_type="method_call"/>
     <allow receive_type="method_return"/>
     <allow receive_type="error"/>
     <allow receive_type="signal"/>
-    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
-    <allow send_destination="org.freedesktop.DBus"
-           send_interface="org.freedesktop.DBus.Introspectable"/>
-    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Properties"/>
-    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Monitoring"/>
+    <allow send_destination="org.freedesktop.DBus"/>
   </policy>
-  <include>@DIR@/helper-policy.conf</include>
+  <include>@DIR@/helper.conf</include>
 </busconfig>
 )";
 
 } // namespace
 
-PrivateSystemBus::PrivateSystemBus(QString helperCommand)
-    : m_helperCommand(std::move(helperCommand))
+PrivateSystemBus::PrivateSystemBus(const QString& helperCommand)
 {
-    m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
-    // Even when the test dies without cleaning up, the daemon goes with it.
-    m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_monitor.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // The helper runs as the test's user here, so that user takes root's place as owner.
+    const passwd* entry = ::getpwuid(::getuid());
+    QByteArray policy = readPackaging("com.lorvens.TarnwickHelper.conf");
+    policy.replace("user=\"root\"", "user=\"" + QByteArray(entry ? entry->pw_name : "") + '"');
+    m_service = readPackaging("com.lorvens.TarnwickHelper.service.in");
+    m_service.replace("@TARNWICK_HELPER_EXEC@", helperCommand.toUtf8());
+    QByteArray config(kBusConfig);
+    config.replace("@DIR@", QFile::encodeName(m_dir.path()));
+    const bool written = QDir(m_dir.path()).mkdir(u"services"_s) &&
+                         writeFile(m_dir.filePath(u"bus.conf"_s), config) &&
+                         writeFile(m_dir.filePath(u"helper.conf"_s), policy) && !policy.isEmpty() &&
+                         setHelperInstalled(!m_service.isEmpty());
+    if (!written)
+        qWarning("cannot write the bus configuration in %s", qPrintable(m_dir.path()));
+    // Even when the test dies without cleaning up, the daemon and the monitor go with it.
+    for (QProcess* process : {&m_daemon, &m_monitor})
+        process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_monitor.setProcessChannelMode(QProcess::MergedChannels);
-}
-
-PrivateSystemBus::~PrivateSystemBus()
-{
-    stop();
 }
 
 QString PrivateSystemBus::address() const
 {
-    return QStringLiteral("unix:path=") + m_dir.path() + QStringLiteral("/system_bus_socket");
-}
-
-bool PrivateSystemBus::writeConfig()
-{
-    QByteArray policy = readPackagingFile(QStringLiteral("com.lorvens.TarnwickHelper.conf"));
-    QByteArray service = readPackagingFile(QStringLiteral("com.lorvens.TarnwickHelper.service.in"));
-    if (policy.isEmpty() || service.isEmpty()) {
-        m_error = QStringLiteral("cannot read the packaging files in " TARNWICK_DBUS_PACKAGING_DIR);
-        return false;
-    }
-    // The helper runs as the test's user here, so that user takes root's place as owner.
-    const passwd* entry = ::getpwuid(::getuid());
-    const QByteArray user = entry ? QByteArray(entry->pw_name) : QByteArray::number(::getuid());
-    policy.replace("user=\"root\"", "user=\"" + user + '"');
-    service.replace("@TARNWICK_HELPER_EXEC@", m_helperCommand.toUtf8());
-    QByteArray config(kBusConfig);
-    config.replace("@DIR@", QFile::encodeName(m_dir.path()));
-    if (!QDir(m_dir.path()).mkpath(QStringLiteral("services")) ||
-        !writeFile(m_dir.filePath(QStringLiteral("bus.conf")), config) ||
-        !writeFile(m_dir.filePath(QStringLiteral("helper-policy.conf")), policy) ||
-        !writeFile(m_dir.filePath(QStringLiteral("helper.service")), service)) {
-        m_error = QStringLiteral("cannot write the bus configuration");
-        return false;
-    }
-    return m_helperCommand.isEmpty() || setHelperInstalled(true);
+    return u"unix:path="_s + m_dir.filePath(u"socket"_s);
 }
 
 bool PrivateSystemBus::start()
 {
-    if (!m_dir.isValid() || !writeConfig())
-        return false;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address());
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, address());
     m_daemon.setProcessEnvironment(env);
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + m_dir.filePath(QStringLiteral("bus.conf")),
-                    QStringLiteral("--nofork"), QStringLiteral("--nosyslog"),
-                    QStringLiteral("--print-address")});
-    if (!m_daemon.waitForStarted(5000)) {
-        m_error = QStringLiteral("dbus-daemon did not start: ") + m_daemon.errorString();
-        return false;
-    }
+    m_daemon.start(u"dbus-daemon"_s, {u"--config-file="_s + m_dir.filePath(u"bus.conf"_s),
+                                      u"--nofork"_s, u"--nosyslog"_s, u"--print-address"_s});
     // It prints its address once it listens.
     QDeadlineTimer deadline(10000);
-    while (!m_daemon.canReadLine() && m_daemon.state() == QProcess::Running &&
-           !deadline.hasExpired())
+    while (m_daemon.waitForStarted() && !m_daemon.canReadLine() && !deadline.hasExpired())
         m_daemon.waitForReadyRead(100);
     if (!m_daemon.canReadLine()) {
-        m_error = QStringLiteral("dbus-daemon did not come up: ") + output();
-        stop();
+        qWarning() << "dbus-daemon did not come up:" << m_daemon.errorString() << output();
         return false;
     }
     m_daemon.readLine();
     return true;
 }
 
-QList<qint64> PrivateSystemBus::clientPids() const
-{
-    QList<qint64> pids;
-    const QString name = QStringLiteral("private-system-bus-cleanup");
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(address(), name);
-        if (bus.isConnected()) {
-            const QStringList names = bus.interface()->registeredServiceNames().value();
-            for (const QString& client : names) {
-                const qint64 pid = bus.interface()->servicePid(client).value();
-                if (client.startsWith(u':') && pid > 0 && pid != ::getpid() && !pids.contains(pid))
-                    pids.append(pid);
-            }
-        }
-    }
-    QDBusConnection::disconnectFromBus(name);
-    return pids;
-}
-
 void PrivateSystemBus::stop()
 {
-    if (m_monitor.state() != QProcess::NotRunning) {
-        m_monitor.kill();
-        m_monitor.waitForFinished(5000);
-    }
-    if (m_daemon.state() == QProcess::NotRunning)
-        return;
-    // The services it started are not its children (the bus double-forks them): end them by
-    // the process ids the bus knows, so none outlives the test (a stopped one would).
-    for (const qint64 pid : clientPids())
-        ::kill(pid_t(pid), SIGKILL);
-    stopDaemonOnly();
-}
-
-void PrivateSystemBus::stopDaemonOnly()
-{
-    if (m_daemon.state() == QProcess::NotRunning)
-        return;
+    m_monitor.kill();
+    m_monitor.waitForFinished();
     m_daemon.terminate();
-    if (!m_daemon.waitForFinished(5000)) {
+    if (!m_daemon.waitForFinished()) {
         m_daemon.kill();
-        m_daemon.waitForFinished(5000);
+        m_daemon.waitForFinished();
     }
     output();
 }
 
-QDBusConnection PrivateSystemBus::connect(const QString& connectionName) const
-{
-    return QDBusConnection::connectToBus(address(), connectionName);
-}
-
 QString PrivateSystemBus::output()
 {
-    m_output += QString::fromUtf8(m_daemon.readAllStandardError());
-    return m_output;
-}
-
-QStringList PrivateSystemBus::lines(const QString& prefix)
-{
-    QStringList matching;
-    for (const QString& line : output().split(u'\n'))
-        if (line.startsWith(prefix))
-            matching.append(line);
-    return matching;
+    return m_output += QString::fromUtf8(m_daemon.readAllStandardError());
 }
 
 bool PrivateSystemBus::setHelperInstalled(bool installed)
 {
-    const QString target = m_dir.filePath(kServiceFile);
+    const QString target = m_dir.filePath(u"services/com.lorvens.TarnwickHelper.service"_s);
     QFile::remove(target);
-    if (installed && !QFile::copy(m_dir.filePath(QStringLiteral("helper.service")), target))
+    if (installed && !writeFile(target, m_service))
         return false;
-    return !isRunning() || reload();
-}
-
-bool PrivateSystemBus::reload() const
-{
-    const QString name = QStringLiteral("private-system-bus-reload");
-    bool ok = false;
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(address(), name);
-        ok = bus.interface()->call(QStringLiteral("ReloadConfig")).type() ==
-             QDBusMessage::ReplyMessage;
-    }
-    QDBusConnection::disconnectFromBus(name);
-    return ok;
+    return m_daemon.state() != QProcess::Running || onBus(address(), [](QDBusConnection bus) {
+               return bus.interface()->call(u"ReloadConfig"_s).type() == QDBusMessage::ReplyMessage;
+           });
 }
 
 qint64 PrivateSystemBus::ownerPid(const QString& name) const
 {
-    const QString connection = QStringLiteral("private-system-bus-pid");
-    qint64 pid = 0;
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(address(), connection);
+    return onBus(address(), [&](const QDBusConnection& bus) {
         const auto reply = bus.interface()->servicePid(name);
-        pid = reply.isValid() ? qint64(reply.value()) : 0;
-    }
-    QDBusConnection::disconnectFromBus(connection);
-    return pid;
+        return reply.isValid() ? qint64(reply.value()) : 0;
+    });
 }
 
 bool PrivateSystemBus::startMonitor(const QString& rule)
 {
     m_monitorOutput.clear();
-    m_monitor.start(QStringLiteral("dbus-monitor"), {QStringLiteral("--address"), address(), rule});
-    if (!m_monitor.waitForStarted(5000))
-        return false;
+    m_monitor.start(u"dbus-monitor"_s, {u"--address"_s, address(), rule});
     // Once it is a monitor the bus takes its name away: from then on it sees every match.
     QDeadlineTimer deadline(10000);
-    while (!monitorOutput().contains(QStringLiteral("member=NameLost")) && !deadline.hasExpired() &&
-           m_monitor.state() == QProcess::Running)
+    while (m_monitor.waitForStarted() && !monitorOutput().contains(u"member=NameLost") &&
+           !deadline.hasExpired())
         m_monitor.waitForReadyRead(100);
-    return monitorOutput().contains(QStringLiteral("member=NameLost"));
+    return monitorOutput().contains(u"member=NameLost");
 }
 
 QString PrivateSystemBus::monitorOutput()
 {
-    m_monitorOutput += QString::fromUtf8(m_monitor.readAll());
-    return m_monitorOutput;
+    return m_monitorOutput += QString::fromUtf8(m_monitor.readAll());
 }
 
 } // namespace tarnwick::test

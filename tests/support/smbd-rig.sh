@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throwaway Samba server on one loopback address, for tests and the demo.
-#   smbd-rig.sh [--user NAME] [--password SECRET] [--extra-shares N] COMMAND [ARGS...]
+#   smbd-rig.sh [--user NAME] [--password SECRET] [--extra-shares N] [--extra-conf FILE]
+#               COMMAND [ARGS...]
 # Starts smbd with a config in a temp dir, bound to a free 127.x.y.z address on port 445,
 # with three shares, runs COMMAND, and stops smbd and removes the tree when it ends (also
 # on failure or a signal). COMMAND sees:
@@ -10,9 +11,12 @@
 #   TARNWICK_SMB_PUBLIC, TARNWICK_SMB_PRIVATE, TARNWICK_SMB_TEAM   the shares' directories
 #   TARNWICK_SMB_PIDFILE     smbd's pid file (tests stop the server through it)
 #   TARNWICK_SMB_START       a command that starts smbd again after a test stopped it
-# Shares: "Public" (guest), "Private" (only the login above), "Team Docs" (guest), and with
-# --extra-shares N the guest shares "Extra1" to "ExtraN" (numbers zero-padded to one width),
-# for benchmarks with many mounts.
+# Shares: "Public" (guest), "Private" (only the login above, and hidden from everybody else
+# in share listings), "Team Docs" (guest), and with --extra-shares N the guest shares "Extra1"
+# to "ExtraN" (numbers zero-padded to one width), for benchmarks with many mounts.
+# --extra-conf FILE appends an smb.conf fragment in which @ROOT@ stands for the rig's directory
+# (tests/support/listing-shares.conf: the shares the share-listing tests expect).
+# Wrapped in private-netns.sh it runs where no other server listens and no route leads out.
 # smbd needs root (it switches to the logged-in user); without it the rig exits with 77,
 # which the tests report as skipped.
 set -euo pipefail
@@ -20,11 +24,13 @@ set -euo pipefail
 user=tarnwick
 password='s3cret:pass@word'
 extra=0
+extra_conf=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --user) user=$2; shift 2 ;;
     --password) password=$2; shift 2 ;;
     --extra-shares) extra=$2; shift 2 ;;
+    --extra-conf) extra_conf=$2; shift 2 ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -94,6 +100,7 @@ cat >"$root/smb.conf" <<EOF
   bind interfaces only = yes
   smb ports = 445
   disable netbios = yes
+  multicast dns register = no
   server min protocol = SMB2_10
   private dir = $root/private
   lock directory = $root/lock
@@ -125,6 +132,7 @@ cat >"$root/smb.conf" <<EOF
   valid users = $unix_user
   read only = no
   force user = nobody
+  access based share enum = yes
 [Team Docs]
   path = $root/shares/team
   guest ok = yes
@@ -136,6 +144,7 @@ for i in $(seq -w 1 "$extra"); do
   printf '[Extra%s]\n  path = %s\n  guest ok = yes\n  read only = yes\n' "$i" "$root/shares/extra$i" \
     >>"$root/smb.conf"
 done
+[ -z "$extra_conf" ] || sed "s|@ROOT@|$root|g" "$extra_conf" >>"$root/smb.conf"
 
 if ! printf '%s\n%s\n' "$password" "$password" \
     | smbpasswd -c "$root/smb.conf" -a -s "$unix_user" >"$root/log/smbpasswd.out" 2>&1; then
