@@ -1,9 +1,11 @@
 #include "mount/share_mount_point.h"
 #include "platform/macos/mac_tool_profile.h"
+#include "test_text.h"
 
 #include <QTest>
 
 using namespace tarnwick;
+using test::s;
 
 namespace {
 
@@ -17,15 +19,6 @@ public:
     bool mountsNumberedDuplicates() const override { return false; }
 };
 
-QList<MountEntry> mounts(const QStringList& mountPoints)
-{
-    QList<MountEntry> entries;
-    for (const QString& mountPoint : mountPoints)
-        entries.append(MountEntry{
-            QStringLiteral("//u@h/x on ") + mountPoint + QStringLiteral(" (smbfs)"), mountPoint});
-    return entries;
-}
-
 } // namespace
 
 class TestShareMountPoint : public QObject {
@@ -37,59 +30,42 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("mountPoints");
         QTest::addColumn<QString>("share");
         QTest::addColumn<QString>("expected");
-        const QString media = QStringLiteral("Media");
-        QTest::newRow("plain") << QStringList{QStringLiteral("/Volumes/Media")} << media
-                               << QStringLiteral("/Volumes/Media");
-        QTest::newRow("last matching line decides")
-            << QStringList{QStringLiteral("/Volumes/Media"), QStringLiteral("/Volumes/Media-1")}
-            << media << QStringLiteral("/Volumes/Media-1");
-        QTest::newRow("later plain line wins over numbered")
-            << QStringList{QStringLiteral("/Volumes/Media-1"), QStringLiteral("/Volumes/Media")}
-            << media << QStringLiteral("/Volumes/Media");
-        QTest::newRow("longer name is another share")
-            << QStringList{QStringLiteral("/Volumes/Media"),
-                           QStringLiteral("/Volumes/MediaArchive")}
-            << media << QStringLiteral("/Volumes/Media");
-        QTest::newRow("only a longer name: fallback")
-            << QStringList{QStringLiteral("/Volumes/MediaArchive")} << media
-            << QStringLiteral("/Volumes/Media");
-        QTest::newRow("name inside a deeper path")
-            << QStringList{QStringLiteral("/Volumes/Media/Sub")} << media
-            << QStringLiteral("/Volumes/Media");
-        QTest::newRow("elsewhere than the volumes root")
-            << QStringList{QStringLiteral("/Users/me/mnt/Media")} << media
-            << QStringLiteral("/Users/me/mnt/Media");
-        QTest::newRow("hyphen without digits") << QStringList{QStringLiteral("/Volumes/Media-old")}
-                                               << media << QStringLiteral("/Volumes/Media");
-        QTest::newRow("share whose own name is numbered")
-            << QStringList{QStringLiteral("/Volumes/Photos-2024"),
-                           QStringLiteral("/Volumes/Photos-2024-1")}
-            << QStringLiteral("Photos-2024") << QStringLiteral("/Volumes/Photos-2024-1");
-        QTest::newRow("letter case differs") << QStringList{QStringLiteral("/Volumes/media")}
-                                             << media << QStringLiteral("/Volumes/Media");
-        QTest::newRow("nothing mounted")
-            << QStringList{} << media << QStringLiteral("/Volumes/Media");
+        const auto row = [](const char* tag, const char* mountPoints, const char* share,
+                            const char* expected) {
+            QTest::newRow(tag) << test::list(mountPoints) << s(share) << s(expected);
+        };
+        row("plain", "/Volumes/Media", "Media", "/Volumes/Media");
+        row("last matching line decides", "/Volumes/Media|/Volumes/Media-1|/Volumes/MediaX",
+            "Media", "/Volumes/Media-1");
+        row("later plain line wins", "/Volumes/Media-1|/Volumes/Media", "Media", "/Volumes/Media");
+        row("longer name is another share", "/Volumes/MediaArchive", "Media", "/Volumes/Media");
+        row("name inside a deeper path", "/Volumes/Media/Sub", "Media", "/Volumes/Media");
+        row("elsewhere than the volumes root", "/Users/me/mnt/Media", "Media",
+            "/Users/me/mnt/Media");
+        row("hyphen without digits", "/Volumes/Media-old", "Media", "/Volumes/Media");
+        row("share whose own name is numbered", "/Volumes/Photos-2024|/Volumes/Photos-2024-1",
+            "Photos-2024", "/Volumes/Photos-2024-1");
+        row("letter case differs", "/Volumes/media", "Media", "/Volumes/Media");
+        row("canonically equal", "/Volumes/Caf\u00e9-3", "Cafe\u0301", "/Volumes/Caf\u00e9-3");
+        row("nothing mounted", "", "Media", "/Volumes/Media");
     }
     void forUnmount()
     {
         QFETCH(QStringList, mountPoints);
         QFETCH(QString, share);
         QFETCH(QString, expected);
-        QCOMPARE(ShareMountPoint::forUnmount(MacToolProfile(), mounts(mountPoints), share),
-                 expected);
+        QList<MountEntry> mounts;
+        for (const QString& mountPoint : mountPoints)
+            mounts.append(MountEntry{s("//u@h/x on ") + mountPoint + s(" (smbfs)"), mountPoint});
+        QCOMPARE(ShareMountPoint::forUnmount(MacToolProfile(), mounts, share), expected);
     }
 
     void followsTheProfilesNameRules()
     {
         const CaseFoldingProfile profile;
-        QVERIFY(ShareMountPoint::belongsTo(profile, QStringLiteral("/run/gvfs/x/public"),
-                                           QStringLiteral("Public")));
-        QVERIFY(!ShareMountPoint::belongsTo(profile, QStringLiteral("/run/gvfs/x/public-1"),
-                                            QStringLiteral("Public")));
-        QVERIFY(ShareMountPoint::belongsTo(MacToolProfile(), QStringLiteral("/Volumes/Caf\u00e9-3"),
-                                           QStringLiteral("Cafe\u0301")));
-        QVERIFY(!ShareMountPoint::belongsTo(MacToolProfile(), QStringLiteral("/Volumes/-1"),
-                                            QString()));
+        QVERIFY(ShareMountPoint::belongsTo(profile, s("/run/gvfs/x/public"), s("Public")));
+        QVERIFY(!ShareMountPoint::belongsTo(profile, s("/run/gvfs/x/public-1"), s("Public")));
+        QVERIFY(!ShareMountPoint::belongsTo(MacToolProfile(), s("/Volumes/-1"), QString()));
     }
 };
 
