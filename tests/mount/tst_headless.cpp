@@ -68,26 +68,13 @@ private Q_SLOTS:
         QCOMPARE(rig.mountTable().contains(s("smbfs")), keepMounted);
     }
 
-    void commandLine_data()
+    void badTimeScaleIsRefused()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("text"); // in the output or the error output
-        QTest::newRow("help") << test::list("--headless|--help") << 0
-                              << QByteArray("--time-scale <factor>");
-        QTest::newRow("bad time scale")
-            << test::list("--headless|--time-scale|0") << 2 << QByteArray("--time-scale");
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QByteArray, text);
         QProcess engine;
-        engine.start(s(TARNWICK_BINARY), args);
+        engine.start(s(TARNWICK_BINARY), test::list("--headless|--time-scale|0"));
         QVERIFY(engine.waitForFinished());
-        QCOMPARE(engine.exitCode(), status);
-        QVERIFY((engine.readAllStandardOutput() + engine.readAllStandardError()).contains(text));
+        QCOMPARE(engine.exitCode(), 2);
+        QVERIFY(engine.readAllStandardError().contains("--time-scale"));
     }
 };
 

@@ -145,22 +145,6 @@ private Q_SLOTS:
         QVERIFY(profile.unmount(s("/Volumes/Media")) != 0);
         QVERIFY(profile.requestMount(s("nas"), s("Media"), {}) != 0);
     }
-
-    void unmountAndRemoveDirectoryTakeOnePath()
-    {
-        test::FakeToolRig rig;
-        rig.addSmbMount(s("Team Docs"), s("/Volumes/Team Docs"));
-        const MacToolProfile profile(rig.root());
-        QCOMPARE(profile.unmount(s("/Volumes/Team Docs")), 0);
-        QCOMPARE(rig.args(s("umount"), 1), QStringList{s("/Volumes/Team Docs")});
-        QVERIFY(profile.readSmbMounts().isEmpty());
-
-        const QString dir = profile.volumesRoot() + s("/Team Docs");
-        QVERIFY(QDir().mkdir(dir));
-        QCOMPARE(profile.removeEmptyDirectory(dir), 0);
-        QCOMPARE(rig.args(s("rmdir"), 1), QStringList{dir});
-        QVERIFY(!QFileInfo::exists(dir));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMacToolProfile)

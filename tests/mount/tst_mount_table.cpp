@@ -1,4 +1,3 @@
-#include "fake_tool_rig.h"
 #include "mount/mount_table.h"
 #include "mount/share_mount_point.h"
 #include "platform/linux/gvfs_profile.h"
@@ -70,17 +69,6 @@ private Q_SLOTS:
     {
         const auto mounts = MountTable::parseSmbMounts(s("//u@h/x on /Volumes/Media-1 (smbfs)"));
         QCOMPARE(MountTable::shareNames(mounts, false), QSet<QString>{s("Media-1")});
-    }
-
-    void profileReadsTheMountTool()
-    {
-        test::FakeToolRig rig;
-        rig.addSmbMount(s("Media"), s("/Volumes/Media-1"));
-        rig.setStderr(s("mount"), "mount: warning on /x (smbfs)\n"); // not part of the table
-        const MacToolProfile profile(rig.root());
-        QCOMPARE(profile.readSmbMounts().size(), 1);
-        QCOMPARE(profile.mountedShareNames(), (QSet<QString>{s("Media"), s("Media-1")}));
-        QCOMPARE(rig.allArgs(s("mount")), QStringList());
     }
 
     void forUnmount_data()
