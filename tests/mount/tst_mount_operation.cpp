@@ -71,16 +71,6 @@ private Q_SLOTS:
             QVERIFY2(!text.contains(s("Sup3r")), qPrintable(text));
     }
 
-    void mountsWithoutCredentialsAndLogsToolStatus()
-    {
-        m_rig->setStatus(s("osascript"), 1); // the fake keychain has no item
-        QVERIFY(!perform());
-        QCOMPARE(m_logs->lines(), (QStringList{line("mounting without credentials"),
-                                               line("osascript exit: 1"), line("mounted: false")}));
-        QCOMPARE(m_rig->stdinOf(s("osascript"), 1), QByteArray("mount volume \"smb://nas/Media\""));
-        QCOMPARE(mountReads(), 1 + 8); // one look before mounting, then the eight checks
-    }
-
     void whatCountsAsMounted_data()
     {
         QTest::addColumn<QString>("before"); // a mount point in the table before the request
