@@ -80,7 +80,6 @@ private Q_SLOTS:
                             const char* expected) {
             QTest::newRow(tag) << test::list(mountPoints) << s(share) << s(expected);
         };
-        row("plain", "/Volumes/Media", "Media", "/Volumes/Media");
         row("last matching line decides", "/Volumes/Media|/Volumes/Media-1|/Volumes/MediaX",
             "Media", "/Volumes/Media-1");
         row("later plain line wins", "/Volumes/Media-1|/Volumes/Media", "Media", "/Volumes/Media");
@@ -93,7 +92,6 @@ private Q_SLOTS:
             "Photos-2024", "/Volumes/Photos-2024-1");
         row("letter case differs", "/Volumes/media", "Media", "/Volumes/Media");
         row("canonically equal", "/Volumes/Caf\u00e9-3", "Cafe\u0301", "/Volumes/Caf\u00e9-3");
-        row("nothing mounted", "", "Media", "/Volumes/Media");
     }
     void forUnmount()
     {

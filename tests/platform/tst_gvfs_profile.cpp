@@ -32,16 +32,6 @@ class TestGvfsProfile : public QObject {
     std::unique_ptr<ShareStore> m_store;
     std::unique_ptr<test::LogCapture> m_logs;
 
-    // The table entry of share; a default entry when it is not mounted.
-    MountEntry entryFor(const QString& share) const
-    {
-        for (const MountEntry& mount : m_profile->readSmbMounts()) {
-            if (m_profile->nameKey(MountTable::lastComponent(mount.mountPoint)) ==
-                m_profile->nameKey(share))
-                return mount;
-        }
-        return {};
-    }
     // A manager over the rig's server with shares; no timer fires by itself. gio returns
     // only once GVFS has mounted or refused, so the first check of the poll decides.
     std::unique_ptr<MountManager> manager(const char* shares)
@@ -138,7 +128,9 @@ private Q_SLOTS:
         QCOMPARE(m_profile->mountedShareNames().contains(m_profile->nameKey(share)), status == 0);
         if (status != 0)
             return;
-        const MountEntry entry = entryFor(share);
+        const QList<MountEntry> mounts = m_profile->readSmbMounts();
+        QCOMPARE(mounts.size(), 1);
+        const MountEntry entry = mounts.at(0);
         QCOMPARE(entry.mountPoint, location);
 
         // The entry names the gvfsd-fuse directory; a file the server side writes now is
