@@ -1,12 +1,14 @@
 #include "model/app_settings.h"
 #include "model/server_list_codec.h"
 #include "model/share_store.h"
+#include "test_text.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace tarnwick;
+using test::s;
 
 class TestShareStore : public QObject {
     Q_OBJECT
@@ -16,72 +18,49 @@ class TestShareStore : public QObject {
 
     QByteArray stored() const { return m_settings->value(AppSettings::serversKey).toByteArray(); }
     QList<Server> storedServers() const { return ServerListCodec::decode(stored()).value(); }
-
-    static Server named(const QString& name)
-    {
-        return Server::create(name, name + QStringLiteral(".local"));
-    }
+    static Server named(const char* name) { return Server::create(s(name), s(name) + s(".local")); }
 
 private Q_SLOTS:
     void init()
     {
-        m_settings = AppSettings::open(m_dir.filePath(
-            QString::fromLatin1(QTest::currentTestFunction()) + QStringLiteral(".conf")));
+        m_settings = AppSettings::open(m_dir.filePath(s(QTest::currentTestFunction())));
         m_settings->clear();
     }
 
-    void firstStartStoresNothing()
+    void persistsAcrossInstances()
     {
-        ShareStore store(*m_settings);
-        QVERIFY(store.servers().isEmpty());
-        QVERIFY(!m_settings->contains(AppSettings::serversKey));
-    }
-
-    void everyAssignmentSavesAndNotifies()
-    {
-        ShareStore store(*m_settings);
-        QSignalSpy spy(&store, &ShareStore::serversChanged);
-        store.setServers({named(QStringLiteral("a"))});
-        QCOMPARE(storedServers(), store.servers());
-        store.setServers(store.servers()); // unchanged still counts
-        QCOMPARE(spy.count(), 2);
-    }
-
-    void persistsAcrossInstancesAndFiles()
-    {
-        const Server server = named(QStringLiteral("nas"));
+        const Server server = named("nas");
         {
             ShareStore store(*m_settings);
+            QVERIFY(store.servers().isEmpty());
+            QVERIFY(!m_settings->contains(AppSettings::serversKey)); // first start stores nothing
             store.addServer(server);
         }
         m_settings->sync();
         auto reopened = AppSettings::open(m_settings->fileName());
-        ShareStore again(*reopened);
-        QCOMPARE(again.servers(), QList<Server>{server});
+        QCOMPARE(ShareStore(*reopened).servers(), QList<Server>{server});
     }
 
     void loadRewritesInSavedForm()
     {
-        const Server server = named(QStringLiteral("nas"));
+        const Server server = named("nas");
+        const QByteArray id = server.id.toString(QUuid::WithoutBraces).toUpper().toUtf8();
         QByteArray json = ServerListCodec::encode({server});
-        json.replace("\"isEnabled\"", "\"legacy\":42,\"isEnabled\"");
-        json.replace(server.id.toString(QUuid::WithoutBraces).toUpper().toUtf8(),
-                     server.id.toString(QUuid::WithoutBraces).toUtf8());
+        json.replace("\"isEnabled\"", "\"legacy\":42,\"isEnabled\"").replace(id, id.toLower());
         m_settings->setValue(AppSettings::serversKey, json);
 
         ShareStore store(*m_settings);
         QCOMPARE(store.servers(), QList<Server>{server});
-        QVERIFY(!stored().contains("legacy"));
-        QVERIFY(stored().contains(server.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()));
+        QCOMPARE(stored(), ServerListCodec::encode({server}));
     }
 
     void unreadableValueLeavesListEmpty_data()
     {
         QTest::addColumn<QVariant>("value");
-        QTest::newRow("not json") << QVariant(QByteArrayLiteral("{garbage"));
+        QTest::newRow("not json") << QVariant(QByteArray("{garbage"));
         QTest::newRow("empty bytes") << QVariant(QByteArray());
-        QTest::newRow("missing member") << QVariant(QByteArrayLiteral(R"([{"id":"x"}])"));
-        QTest::newRow("a string, not bytes") << QVariant(QStringLiteral("[]"));
+        QTest::newRow("missing member") << QVariant(QByteArray(R"([{"id":"x"}])"));
+        QTest::newRow("a string, not bytes") << QVariant(s("[]"));
         QTest::newRow("a number") << QVariant(7);
     }
     void unreadableValueLeavesListEmpty()
@@ -91,82 +70,58 @@ private Q_SLOTS:
         ShareStore store(*m_settings);
         QVERIFY(store.servers().isEmpty());
         QCOMPARE(m_settings->value(AppSettings::serversKey), value); // untouched until a change
-        store.addServer(named(QStringLiteral("x")));
+        store.addServer(named("x"));
         QCOMPARE(storedServers().size(), 1);
     }
 
-    void removeServersByPositionsBeforeTheCall()
+    void everyOperationSavesAndNotifies()
     {
         ShareStore store(*m_settings);
-        const Server a = named(QStringLiteral("a")), b = named(QStringLiteral("b")),
-                     c = named(QStringLiteral("c"));
-        store.setServers({a, b, c});
-        store.removeServers({0, 2});
-        QCOMPARE(store.servers(), QList<Server>{b});
-        QCOMPARE(storedServers(), QList<Server>{b});
-    }
-
-    void firstMatchOnDuplicateIds()
-    {
-        ShareStore store(*m_settings);
-        Server first = named(QStringLiteral("first"));
-        Server second = first;
-        second.displayName = QStringLiteral("second");
-        store.setServers({first, second});
-
-        Server edited = first;
-        edited.host = QStringLiteral("changed");
-        store.updateServer(edited);
-        QCOMPARE(store.servers().at(0).host, QStringLiteral("changed"));
-        QCOMPARE(store.servers().at(1), second);
-
-        const Share share = Share::create(QStringLiteral("Media"));
-        store.addShare(share, first.id);
-        QCOMPARE(store.servers().at(0).shares, QList<Share>{share});
-        QVERIFY(store.servers().at(1).shares.isEmpty());
-
-        store.removeShare(share.id, first.id);
-        QVERIFY(store.servers().at(0).shares.isEmpty());
-        QCOMPARE(storedServers(), store.servers());
+        QSignalSpy spy(&store, &ShareStore::serversChanged);
+        const Server first = named("first");
+        Server twin = first; // the same id: operations act on the first match
+        twin.displayName = s("twin");
+        const Share share = Share::create(s("Media")), keep = Share::create(s("keep"));
+        QList<Server> expected{first, twin, named("other")};
+        // The stored value goes before each step, so each step must save on its own.
+        const auto step = [&](const std::function<void()>& change) {
+            m_settings->remove(AppSettings::serversKey);
+            change();
+            QCOMPARE(storedServers(), expected);
+            QCOMPARE(store.servers(), expected);
+        };
+        step([&] { store.setServers(expected); });
+        step([&] { store.setServers(expected); }); // unchanged still counts
+        expected[0].host = s("changed");
+        step([&] { store.updateServer(expected[0]); });
+        expected[0].shares = {share, keep, share};
+        step([&] {
+            for (const Share& added : expected[0].shares)
+                store.addShare(added, first.id);
+        });
+        expected[0].shares = {keep};
+        step([&] { store.removeShare(share.id, first.id); });            // every copy
+        step([&] { store.removeShare(QUuid::createUuid(), first.id); }); // no share matched
+        expected = {twin};
+        step([&] { store.removeServers({0, 2}); }); // positions before the call
+        QCOMPARE(spy.count(), 9);
     }
 
     void unknownServerIdChangesNothing()
     {
         ShareStore store(*m_settings);
-        store.setServers({named(QStringLiteral("a"))});
-        const QByteArray before = stored();
+        store.setServers({named("a")});
+        const QList<Server> before = store.servers();
         m_settings->remove(AppSettings::serversKey); // any save would bring it back
         QSignalSpy spy(&store, &ShareStore::serversChanged);
 
-        store.updateServer(named(QStringLiteral("stranger")));
-        store.addShare(Share::create(QStringLiteral("x")), QUuid::createUuid());
+        store.updateServer(named("stranger"));
+        store.addShare(Share::create(s("x")), QUuid::createUuid());
         store.removeShare(QUuid::createUuid(), QUuid::createUuid());
 
         QCOMPARE(spy.count(), 0);
         QVERIFY(!m_settings->contains(AppSettings::serversKey));
-        QCOMPARE(ServerListCodec::encode(store.servers()), before);
-    }
-
-    void removeShareSavesEvenWithoutMatch()
-    {
-        ShareStore store(*m_settings);
-        const Server server = named(QStringLiteral("a"));
-        store.setServers({server});
-        m_settings->remove(AppSettings::serversKey);
-        store.removeShare(QUuid::createUuid(), server.id);
-        QCOMPARE(storedServers(), QList<Server>{server});
-    }
-
-    void removeShareRemovesEveryCopy()
-    {
-        ShareStore store(*m_settings);
-        Server server = named(QStringLiteral("a"));
-        const Share twice = Share::create(QStringLiteral("dup"));
-        const Share keep = Share::create(QStringLiteral("keep"));
-        server.shares = {twice, keep, twice};
-        store.setServers({server});
-        store.removeShare(twice.id, server.id);
-        QCOMPARE(store.servers().at(0).shares, QList<Share>{keep});
+        QCOMPARE(store.servers(), before);
     }
 };
 

@@ -1,23 +1,15 @@
-#include "fake_tool_rig.h"
 #include "mount/mount_table.h"
+#include "mount/share_mount_point.h"
+#include "platform/linux/gvfs_profile.h"
 #include "platform/macos/mac_tool_profile.h"
+#include "test_text.h"
 
 #include <QTest>
 
 using namespace tarnwick;
+using test::s;
 
-namespace {
-
-const QString kMedia =
-    QStringLiteral("//user@server/Media on /Volumes/Media (smbfs, nodev, nosuid, mounted by user)");
-
-QSet<QString> names(const QString& table)
-{
-    return MountTable::shareNames(MountTable::parseSmbMounts(table), true);
-}
-
-} // namespace
-
+// Reading the mount table, and finding a share's mount point in it.
 class TestMountTable : public QObject {
     Q_OBJECT
 
@@ -26,131 +18,99 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("mountPoints");
-        QTest::addColumn<QStringList>("names");
-        const auto smb = [](const QString& mountPoint) {
-            return QStringLiteral("//u@h/x on %1 (smbfs, nodev, nosuid, mounted by u)")
-                .arg(mountPoint);
+        QTest::addColumn<QStringList>("names"); // with the bases of numbered mount points
+        const auto row = [](const char* tag, const QString& table, const char* mountPoints,
+                            const char* names) {
+            QTest::newRow(tag) << table << test::list(mountPoints) << test::list(names);
         };
-        const QStringList none;
-
-        QTest::newRow("plain") << kMedia << QStringList{QStringLiteral("/Volumes/Media")}
-                               << QStringList{QStringLiteral("Media")};
-        QTest::newRow("extra spaces around mount point")
-            << QStringLiteral("//u@h/Media on    /Volumes/Media \t  (smbfs)")
-            << QStringList{QStringLiteral("/Volumes/Media")}
-            << QStringList{QStringLiteral("Media")};
-        QTest::newRow("numbered") << smb(QStringLiteral("/Volumes/Media-1"))
-                                  << QStringList{QStringLiteral("/Volumes/Media-1")}
-                                  << QStringList{QStringLiteral("Media"),
-                                                 QStringLiteral("Media-1")};
-        QTest::newRow("year-like")
-            << smb(QStringLiteral("/Volumes/2024-12"))
-            << QStringList{QStringLiteral("/Volumes/2024-12")}
-            << QStringList{QStringLiteral("2024"), QStringLiteral("2024-12")};
-        QTest::newRow("only digits after hyphen")
-            << smb(QStringLiteral("/Volumes/-7")) << QStringList{QStringLiteral("/Volumes/-7")}
-            << QStringList{QStringLiteral("-7")};
-        QTest::newRow("last run only")
-            << smb(QStringLiteral("/Volumes/Photos-2024-1"))
-            << QStringList{QStringLiteral("/Volumes/Photos-2024-1")}
-            << QStringList{QStringLiteral("Photos-2024"), QStringLiteral("Photos-2024-1")};
-        QTest::newRow("paren inside mount point") << smb(QStringLiteral("/Volumes/Backup (old)"))
-                                                  << QStringList{QStringLiteral("/Volumes/Backup")}
-                                                  << QStringList{QStringLiteral("Backup")};
-        QTest::newRow("trailing slash") << smb(QStringLiteral("/Volumes/Media/"))
-                                        << QStringList{QStringLiteral("/Volumes/Media/")}
-                                        << QStringList{QStringLiteral("Media")};
-        QTest::newRow("space in mount point") << smb(QStringLiteral("/Volumes/Team Docs"))
-                                              << QStringList{QStringLiteral("/Volumes/Team Docs")}
-                                              << QStringList{QStringLiteral("Team Docs")};
-        QTest::newRow("percent-encoded server part")
-            << QStringLiteral("//anna%40corp@nas/Team%20Docs on /Volumes/Team Docs (smbfs, nodev)")
-            << QStringList{QStringLiteral("/Volumes/Team Docs")}
-            << QStringList{QStringLiteral("Team Docs")};
-        QTest::newRow("mounted by missing")
-            << QStringLiteral(
-                   "//GUEST:@nas._smb._tcp.local/Public on /Volumes/Public (smbfs, nodev, nosuid)")
-            << QStringList{QStringLiteral("/Volumes/Public")}
-            << QStringList{QStringLiteral("Public")};
-        QTest::newRow("paren inside server part")
-            << QStringLiteral("//u@h (x)/Media on /Volumes/Media (smbfs)") << none << none;
-        QTest::newRow("no ' on '")
-            << QStringLiteral("//u@h/Media at /Volumes/Media (smbfs)") << none << none;
-        QTest::newRow("no ' ('") << QStringLiteral("//u@h/Media on /Volumes/Media smbfs") << none
-                                 << none;
-        QTest::newRow("case-sensitive smbfs")
-            << QStringLiteral("//u@h/M on /Volumes/M (SMBFS)") << none << none;
-        QTest::newRow("other file systems")
-            << QStringLiteral("/dev/disk3s1s1 on / (apfs, sealed, local, read-only, journaled)\n"
-                              "map auto_home on /System/Volumes/Data/home (autofs, automounted)\n"
-                              "afp_0TQZ on /Volumes/Old (afpfs, nodev, nosuid)\n"
-                              "nas:/export on /Volumes/nfs (nfs)\n")
-            << none << none;
-        QTest::newRow("smbfs elsewhere counts")
-            << QStringLiteral("afp on /Volumes/smbfs-copy (afpfs)")
-            << QStringList{QStringLiteral("/Volumes/smbfs-copy")}
-            << QStringList{QStringLiteral("smbfs-copy")};
-        QTest::newRow("CRLF and Unicode separators")
-            << kMedia + QStringLiteral("\r\n") + smb(QStringLiteral("/Volumes/A")) + QChar(0x2028) +
-                   smb(QStringLiteral("/Volumes/B")) + QChar(0x2029) +
-                   smb(QStringLiteral("/Volumes/C")) + QChar(0x85)
-            << QStringList{QStringLiteral("/Volumes/Media"), QStringLiteral("/Volumes/A"),
-                           QStringLiteral("/Volumes/B"), QStringLiteral("/Volumes/C")}
-            << QStringList{QStringLiteral("Media"), QStringLiteral("A"), QStringLiteral("B"),
-                           QStringLiteral("C")};
-        QTest::newRow("non-breaking space trimmed")
-            << QStringLiteral("//u@h/M on \u00a0/Volumes/M\u2003 (smbfs)")
-            << QStringList{QStringLiteral("/Volumes/M")} << QStringList{QStringLiteral("M")};
-        QTest::newRow("empty table") << QString() << none << none;
-        QTest::newRow("root mount point")
-            << smb(QStringLiteral("/")) << QStringList{QStringLiteral("/")} << none;
+        const auto smb = [](const char* mountPoint) {
+            return s("//u@h/x on %1 (smbfs, nodev, nosuid, mounted by u)").arg(s(mountPoint));
+        };
+        row("plain", smb("/Volumes/Media"), "/Volumes/Media", "Media");
+        row("blanks around mount point", s("//u@h/M on  \u00a0/Volumes/M\t\u2003 (smbfs)"),
+            "/Volumes/M", "M");
+        row("numbered", smb("/Volumes/Media-1"), "/Volumes/Media-1", "Media|Media-1");
+        row("last run of digits only", smb("/Volumes/Photos-2024-1"), "/Volumes/Photos-2024-1",
+            "Photos-2024|Photos-2024-1");
+        row("only digits after hyphen", smb("/Volumes/-7"), "/Volumes/-7", "-7");
+        row("paren inside mount point", smb("/Volumes/Backup (old)"), "/Volumes/Backup", "Backup");
+        row("trailing slash", smb("/Volumes/Media/"), "/Volumes/Media/", "Media");
+        row("space in mount point", smb("/Volumes/Team Docs"), "/Volumes/Team Docs", "Team Docs");
+        row("root mount point", smb("/"), "/", "");
+        row("paren inside server part", s("//u@h (x)/Media on /Volumes/Media (smbfs)"), "", "");
+        row("no ' on '", s("//u@h/Media at /Volumes/Media (smbfs)"), "", "");
+        row("no ' ('", s("//u@h/Media on /Volumes/Media smbfs"), "", "");
+        row("case-sensitive smbfs", s("//u@h/M on /Volumes/M (SMBFS)"), "", "");
+        row("other file systems",
+            s("/dev/disk3s1s1 on / (apfs, sealed, local, read-only, journaled)\n"
+              "afp_0TQZ on /Volumes/Old (afpfs, nodev, nosuid)\nnas:/export on /Volumes/nfs (nfs)"),
+            "", "");
+        row("smbfs anywhere in the line counts", s("afp on /Volumes/smbfs-copy (afpfs)"),
+            "/Volumes/smbfs-copy", "smbfs-copy");
+        row("line breaks of every kind",
+            smb("/Volumes/A") + s("\r\n") + smb("/Volumes/B") + QChar(0x2028) + smb("/Volumes/C") +
+                QChar(0x2029) + smb("/Volumes/D") + QChar(0x85),
+            "/Volumes/A|/Volumes/B|/Volumes/C|/Volumes/D", "A|B|C|D");
     }
     void mountPointAndNames()
     {
         QFETCH(QString, table);
         QFETCH(QStringList, mountPoints);
         QFETCH(QStringList, names);
+        const QList<MountEntry> mounts = MountTable::parseSmbMounts(table);
         QStringList found;
-        for (const MountEntry& entry : MountTable::parseSmbMounts(table))
+        for (const MountEntry& entry : mounts)
             found.append(entry.mountPoint);
         QCOMPARE(found, mountPoints);
-        QCOMPARE(::names(table), QSet<QString>(names.begin(), names.end()));
+        QCOMPARE(MountTable::shareNames(mounts, true), QSet<QString>(names.begin(), names.end()));
     }
 
     void numberedAliasesOnlyWhenAsked()
     {
-        const auto mounts =
-            MountTable::parseSmbMounts(QStringLiteral("//u@h/x on /Volumes/Media-1 (smbfs)"));
-        QCOMPARE(MountTable::shareNames(mounts, false), QSet<QString>{QStringLiteral("Media-1")});
+        const auto mounts = MountTable::parseSmbMounts(s("//u@h/x on /Volumes/Media-1 (smbfs)"));
+        QCOMPARE(MountTable::shareNames(mounts, false), QSet<QString>{s("Media-1")});
     }
 
-    void profileReadsTheFakeMountTool()
+    void forUnmount_data()
     {
-        test::FakeToolRig rig;
-        rig.setMountTable(kMedia + u'\n' +
-                          test::FakeToolRig::smbLine(QStringLiteral("Media"),
-                                                     QStringLiteral("/Volumes/Media-1")));
-        rig.setStderr(QStringLiteral("mount"), "mount: warning on /x (smbfs)\n");
-        MacToolProfile profile(rig.root());
-        const auto mounts = profile.readSmbMounts();
-        QCOMPARE(mounts.size(), 2); // stderr is not part of the table
-        QCOMPARE(mounts.at(1).mountPoint, QStringLiteral("/Volumes/Media-1"));
-        QCOMPARE(profile.mountedShareNames(),
-                 (QSet<QString>{QStringLiteral("Media"), QStringLiteral("Media-1")}));
-        QCOMPARE(rig.callCount(QStringLiteral("mount")), 2);
-        QCOMPARE(rig.args(QStringLiteral("mount"), 1), QStringList());
+        QTest::addColumn<QStringList>("mountPoints");
+        QTest::addColumn<QString>("share");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const char* mountPoints, const char* share,
+                            const char* expected) {
+            QTest::newRow(tag) << test::list(mountPoints) << s(share) << s(expected);
+        };
+        row("last matching line decides", "/Volumes/Media|/Volumes/Media-1|/Volumes/MediaX",
+            "Media", "/Volumes/Media-1");
+        row("later plain line wins", "/Volumes/Media-1|/Volumes/Media", "Media", "/Volumes/Media");
+        row("longer name is another share", "/Volumes/MediaArchive", "Media", "/Volumes/Media");
+        row("name inside a deeper path", "/Volumes/Media/Sub", "Media", "/Volumes/Media");
+        row("elsewhere than the volumes root", "/Users/me/mnt/Media", "Media",
+            "/Users/me/mnt/Media");
+        row("hyphen without digits", "/Volumes/Media-old", "Media", "/Volumes/Media");
+        row("share whose own name is numbered", "/Volumes/Photos-2024|/Volumes/Photos-2024-1",
+            "Photos-2024", "/Volumes/Photos-2024-1");
+        row("letter case differs", "/Volumes/media", "Media", "/Volumes/Media");
+        row("canonically equal", "/Volumes/Caf\u00e9-3", "Cafe\u0301", "/Volumes/Caf\u00e9-3");
+    }
+    void forUnmount()
+    {
+        QFETCH(QStringList, mountPoints);
+        QFETCH(QString, share);
+        QFETCH(QString, expected);
+        QList<MountEntry> mounts;
+        for (const QString& mountPoint : mountPoints)
+            mounts.append(MountEntry{s("//u@h/x on ") + mountPoint + s(" (smbfs)"), mountPoint});
+        QCOMPARE(ShareMountPoint::forUnmount(MacToolProfile(), mounts, share), expected);
     }
 
-    void invalidUtf8TableIsEmpty()
+    void followsTheProfilesNameRules()
     {
-        test::FakeToolRig rig;
-        rig.setStdout(QStringLiteral("mount"), kMedia.toUtf8() + "\n\xff\xfe broken\n");
-        QVERIFY(MacToolProfile(rig.root()).mountedShareNames().isEmpty());
-    }
-
-    void missingMountToolIsEmpty()
-    {
-        QVERIFY(MacToolProfile(QStringLiteral("/nonexistent")).mountedShareNames().isEmpty());
+        // GVFS folds letter case and never numbers a second mount.
+        const GvfsProfile gvfs;
+        QVERIFY(ShareMountPoint::belongsTo(gvfs, s("smb://h/public/"), s("Public")));
+        QVERIFY(!ShareMountPoint::belongsTo(gvfs, s("smb://h/public-1/"), s("Public")));
+        QVERIFY(!ShareMountPoint::belongsTo(MacToolProfile(), s("/Volumes/-1"), QString()));
     }
 };
 

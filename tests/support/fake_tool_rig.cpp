@@ -89,6 +89,15 @@ void FakeToolRig::setHook(const QString& tool, const QString& bash, int call)
     writeState(fileName(tool, call, "hook"), bash.toUtf8());
 }
 
+void FakeToolRig::mountOnRequest()
+{
+    setHook(QStringLiteral("osascript"),
+            QStringLiteral("s=$(sed -n 's|^mount volume \"smb://\\([^@]*@\\)\\{0,1\\}[^/]*/\\(.*\\)"
+                           "\"$|\\2|p' \"$state/$tool.$n.stdin\")\n"
+                           "mt_add \"//user@server/$s on /Volumes/$s (smbfs, nodev, nosuid, "
+                           "mounted by user)\"\n"));
+}
+
 void FakeToolRig::setMountTable(const QString& text)
 {
     writeState(QStringLiteral("mounttable"), text.toUtf8());
@@ -131,13 +140,13 @@ QByteArray FakeToolRig::stdinOf(const QString& tool, int call) const
     return readAll(statePath(fileName(tool, call, "stdin")));
 }
 
-QStringList FakeToolRig::allArgs() const
+QStringList FakeToolRig::allArgs(const QString& tool) const
 {
     QStringList all;
     for (const QString& relative : kToolPaths) {
-        const QString tool = QFileInfo(relative).fileName();
-        for (int call = 1; call <= callCount(tool); ++call)
-            all += args(tool, call);
+        const QString name = QFileInfo(relative).fileName();
+        for (int call = 1; (tool.isEmpty() || tool == name) && call <= callCount(name); ++call)
+            all += args(name, call);
     }
     return all;
 }

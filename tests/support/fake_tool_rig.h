@@ -24,6 +24,8 @@ public:
     void setDelay(const QString& tool, double seconds, int call = 0);
     // Bash run inside the fake with its arguments in $@; see fake-tool.sh for helpers.
     void setHook(const QString& tool, const QString& bash, int call = 0);
+    // From now on osascript "mounts" the share its script names, at /Volumes/<share>.
+    void mountOnRequest();
 
     void setMountTable(const QString& text);
     QString mountTable() const;
@@ -35,8 +37,8 @@ public:
     int callCount(const QString& tool) const;
     QStringList args(const QString& tool, int call) const; // call is 1-based
     QByteArray stdinOf(const QString& tool, int call) const;
-    // Every argument of every call of every tool, for "never in argv" checks.
-    QStringList allArgs() const;
+    // Every argument of every call of tool (of every tool when empty), in call order.
+    QStringList allArgs(const QString& tool = {}) const;
 
 private:
     QString statePath(const QString& name) const;

@@ -10,11 +10,6 @@ namespace tarnwick::test {
 
 namespace {
 
-QString env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
-
 // True when the tool ran to its end with status 0 (or any status, when that is enough).
 bool secretTool(const QStringList& args, const QByteArray& input = {}, bool anyStatus = false)
 {
@@ -35,34 +30,9 @@ bool SmbRig::available()
     return !host().isEmpty() && !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
 }
 
-QString SmbRig::host()
-{
-    return env("TARNWICK_SMB_HOST");
-}
-QString SmbRig::user()
-{
-    return env("TARNWICK_SMB_USER");
-}
-QString SmbRig::password()
-{
-    return env("TARNWICK_SMB_PASSWORD");
-}
-QString SmbRig::publicDir()
-{
-    return env("TARNWICK_SMB_PUBLIC");
-}
-QString SmbRig::privateDir()
-{
-    return env("TARNWICK_SMB_PRIVATE");
-}
-QString SmbRig::teamDir()
-{
-    return env("TARNWICK_SMB_TEAM");
-}
-
 bool SmbRig::stopServer()
 {
-    QFile pidFile(env("TARNWICK_SMB_PIDFILE"));
+    QFile pidFile(qEnvironmentVariable("TARNWICK_SMB_PIDFILE"));
     if (!pidFile.open(QIODevice::ReadOnly))
         return false;
     const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
@@ -79,7 +49,7 @@ bool SmbRig::stopServer()
 
 bool SmbRig::startServer()
 {
-    return QProcess::execute(env("TARNWICK_SMB_START"), {}) == 0;
+    return QProcess::execute(qEnvironmentVariable("TARNWICK_SMB_START"), {}) == 0;
 }
 
 bool SmbRig::storeLogin(const QString& server, const QString& user, const QByteArray& secret)

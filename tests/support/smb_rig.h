@@ -11,13 +11,13 @@ class SmbRig {
 public:
     // True when the test runs inside both wrappers.
     static bool available();
-    static QString host();
-    static QString user();
-    static QString password();
+    static QString host() { return qEnvironmentVariable("TARNWICK_SMB_HOST"); }
+    static QString user() { return qEnvironmentVariable("TARNWICK_SMB_USER"); }
+    static QString password() { return qEnvironmentVariable("TARNWICK_SMB_PASSWORD"); }
     // The server-side directories of the shares "Public", "Private" and "Team Docs".
-    static QString publicDir();
-    static QString privateDir();
-    static QString teamDir();
+    static QString publicDir() { return qEnvironmentVariable("TARNWICK_SMB_PUBLIC"); }
+    static QString privateDir() { return qEnvironmentVariable("TARNWICK_SMB_PRIVATE"); }
+    static QString teamDir() { return qEnvironmentVariable("TARNWICK_SMB_TEAM"); }
 
     // Stops smbd (SIGTERM to its pid) and waits until it is gone; starts it again.
     static bool stopServer();
