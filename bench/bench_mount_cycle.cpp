@@ -84,6 +84,19 @@ template <typename Condition> void runUntil(MountManager& manager, Condition con
         loop.exec();
 }
 
+// Times action once per iteration, each until the manager has published its table again.
+void timePublications(benchmark::State& state, MountManager& manager,
+                      void (MountManager::*action)())
+{
+    int published = 0;
+    QObject::connect(&manager, &MountManager::mountedVolumesChanged, [&] { ++published; });
+    for (auto _ : state) {
+        const int before = published;
+        (manager.*action)();
+        runUntil(manager, [&] { return published > before; });
+    }
+}
+
 struct Fixture {
     QTemporaryDir dir;
     std::unique_ptr<QSettings> settings = AppSettings::open(dir.filePath(QStringLiteral("b.conf")));
@@ -138,13 +151,7 @@ static void BM_CycleAllMounted200x5(benchmark::State& state)
             profile->requestMount(server.host, share.name, std::nullopt);
     }
     MountManager manager(fixture.store, profile, *fixture.settings, nullptr, benchTiming());
-    int published = 0;
-    QObject::connect(&manager, &MountManager::mountedVolumesChanged, [&] { ++published; });
-    for (auto _ : state) {
-        const int before = published;
-        manager.mountAll();
-        runUntil(manager, [&] { return published > before; });
-    }
+    timePublications(state, manager, &MountManager::mountAll);
 }
 BENCHMARK(BM_CycleAllMounted200x5)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -171,13 +178,7 @@ static void BM_RefreshMacTool(benchmark::State& state)
     ShareStore store(*settings);
     MountManager manager(store, std::make_shared<MacToolProfile>(root.path()), *settings, nullptr,
                          benchTiming());
-    int published = 0;
-    QObject::connect(&manager, &MountManager::mountedVolumesChanged, [&] { ++published; });
-    for (auto _ : state) {
-        const int before = published;
-        manager.refreshMountedVolumes();
-        runUntil(manager, [&] { return published > before; });
-    }
+    timePublications(state, manager, &MountManager::refreshMountedVolumes);
     if (manager.mountedVolumes().size() != state.range(0))
         state.SkipWithError("the table was not read");
 }
@@ -191,12 +192,6 @@ static void BM_RefreshEngineOnly1000(benchmark::State& state)
     for (int i = 0; i < 1000; ++i)
         profile->requestMount(QString(), QStringLiteral("S%1").arg(i), std::nullopt);
     MountManager manager(fixture.store, profile, *fixture.settings, nullptr, benchTiming());
-    int published = 0;
-    QObject::connect(&manager, &MountManager::mountedVolumesChanged, [&] { ++published; });
-    for (auto _ : state) {
-        const int before = published;
-        manager.refreshMountedVolumes();
-        runUntil(manager, [&] { return published > before; });
-    }
+    timePublications(state, manager, &MountManager::refreshMountedVolumes);
 }
 BENCHMARK(BM_RefreshEngineOnly1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
