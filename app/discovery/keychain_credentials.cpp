@@ -1,6 +1,6 @@
 #include "discovery/keychain_credentials.h"
 
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 namespace tarnwick {
 

@@ -5,7 +5,7 @@
 #include "mount/mount_operation.h"
 #include "mount/share_mount_point.h"
 #include "mount/stale_mount_cleanup.h"
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -3,7 +3,7 @@
 #include "mount/engine_log.h"
 #include "mount/helper_access.h"
 #include "mount/stop_signal.h"
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 #include <QFileInfo>
 

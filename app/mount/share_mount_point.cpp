@@ -1,6 +1,6 @@
 #include "mount/share_mount_point.h"
 
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 namespace tarnwick {
 

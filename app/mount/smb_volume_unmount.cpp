@@ -1,6 +1,6 @@
 #include "mount/smb_volume_unmount.h"
 
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 namespace tarnwick {
 

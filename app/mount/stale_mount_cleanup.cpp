@@ -1,7 +1,7 @@
 #include "mount/stale_mount_cleanup.h"
 
 #include "mount/engine_log.h"
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 #include <QFileInfo>
 

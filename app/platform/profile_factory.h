@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 #include "shell/app_events.h"
 #include "shell/popover_window.h"
 #include "shell/power_off_watcher.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/credentials.h"
+#include "mount/credentials.h"
 
 #include <QString>
 

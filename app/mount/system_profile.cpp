@@ -1,4 +1,4 @@
-#include "platform/system_profile.h"
+#include "mount/system_profile.h"
 
 #include "model/unicode_text.h"
 

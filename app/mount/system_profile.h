@@ -1,7 +1,7 @@
 #pragma once
 
+#include "mount/credentials.h"
 #include "mount/mount_table.h"
-#include "platform/credentials.h"
 
 #include <QList>
 #include <QSet>
