@@ -11,6 +11,7 @@
 #endif
 
 #ifdef Q_OS_LINUX
+#include "platform/linux/child_death_guard.h"
 #include "platform/linux/gvfs_profile.h"
 #endif
 
@@ -19,6 +20,7 @@ namespace tarnwick {
 std::shared_ptr<const SystemProfile> ProfileFactory::create(const QString& toolRoot)
 {
 #ifdef Q_OS_LINUX
+    ChildDeathGuard::install();
     if (toolRoot.isEmpty())
         return std::make_shared<GvfsProfile>();
 #endif

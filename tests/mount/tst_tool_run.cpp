@@ -1,7 +1,11 @@
+#include "mount/stop_signal.h"
 #include "mount/tool_run.h"
 #include "test_text.h"
 
 #include <QTest>
+
+#include <csignal>
+#include <thread>
 
 using namespace tarnwick;
 using test::s;
@@ -62,6 +66,40 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QString(2 * 1024 * 1024, u'a'));
         QCOMPARE(r.err.size(), 2 * 1024 * 1024);
+    }
+
+    void endedAtDeadlineOrStop_data()
+    {
+        QTest::addColumn<bool>("byStop");
+        QTest::newRow("deadline") << false;
+        QTest::newRow("stop signal") << true;
+    }
+    void endedAtDeadlineOrStop()
+    {
+        // The child ignores TERM, so only the KILL after the grace ends it.
+        QFETCH(bool, byStop);
+        StopSignal stop;
+        ToolInput input;
+        std::thread stopper;
+        if (byStop) {
+            input.stop = &stop;
+            stopper = std::thread([&stop] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                stop.stop();
+            });
+        } else {
+            input.deadline = std::chrono::milliseconds(200);
+        }
+        const ToolResult r =
+            runTool(s("/bin/sh"), {s("-c"), s("trap '' TERM; echo $$; exec sleep 30")},
+                    ToolStream::Capture, ToolStream::Capture, input);
+        if (stopper.joinable())
+            stopper.join();
+        QVERIFY(r.timedOut);
+        QCOMPARE(r.status, kToolTimedOut);
+        const pid_t child = r.out.trimmed().toInt();
+        QVERIFY(child > 0);
+        QCOMPARE(::kill(child, 0), -1);
     }
 };
 
