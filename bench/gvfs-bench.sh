@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the GVFS benchmarks in a throwaway session: a loopback Samba server with 20 extra
-# guest shares, all mounted through GVFS, then the mount-table read with 20 mounts and the
-# time from mountAll to "mounted: true".
+# guest shares, all mounted through GVFS, then the mount-table read with 20 mounts, the
+# time from mountAll and from a network change to "mounted: true", and the time from an
+# outside `gio mount -u` to the table without the share.
 #   bench/gvfs-bench.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -115,7 +115,18 @@ void MountManager::mountAll()
         if (server.isEnabled)
             enabled.append(server);
     }
-    m_tasks.start([this, enabled] { runCycle(enabled); });
+    Q_EMIT cycleStarted();
+    m_tasks.start([this, enabled] {
+        runCycle(enabled);
+        // Queued after the cycle's own results, so they are published first.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_stop.stopped())
+                    Q_EMIT cycleFinished();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void MountManager::runCycle(const QList<Server>& servers)

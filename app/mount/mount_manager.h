@@ -62,6 +62,10 @@ Q_SIGNALS:
     // Emitted on every whole assignment, also when the set did not change.
     void mountedVolumesChanged();
     void busySharesChanged();
+    // A cycle was queued by mountAll / has ended (its mounts published). Main thread; one
+    // finish per start unless the manager is destroyed first.
+    void cycleStarted();
+    void cycleFinished();
 
 private:
     // One share a cycle has picked: where to mount it, its name and its key.

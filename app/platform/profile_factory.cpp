@@ -13,6 +13,7 @@
 #ifdef Q_OS_LINUX
 #include "platform/linux/child_death_guard.h"
 #include "platform/linux/gvfs_profile.h"
+#include "platform/linux/linux_system_events.h"
 #endif
 
 namespace tarnwick {
@@ -40,6 +41,20 @@ std::shared_ptr<const ShareLister> ProfileFactory::createShareLister(const QStri
                                                 KeychainCredentials(&InternetPasswordQuery::find));
 #else
     return std::make_shared<SmbclientShareLister>(KeychainCredentials(&SecretServiceStore::find));
+#endif
+}
+
+std::unique_ptr<SystemEvents> ProfileFactory::createSystemEvents(const QString& toolRoot,
+                                                                 const QDBusConnection& systemBus)
+{
+#ifdef Q_OS_LINUX
+    // Under a tool root the table belongs to the fake tools, not to GVFS.
+    return std::make_unique<LinuxSystemEvents>(
+        systemBus, toolRoot.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(QString()));
+#else
+    Q_UNUSED(toolRoot);
+    Q_UNUSED(systemBus);
+    return std::make_unique<SystemEvents>();
 #endif
 }
 

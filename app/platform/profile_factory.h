@@ -1,7 +1,9 @@
 #pragma once
 
+#include "mount/system_events.h"
 #include "mount/system_profile.h"
 
+#include <QDBusConnection>
 #include <QString>
 
 #include <memory>
@@ -21,6 +23,11 @@ public:
     // keychain on macOS; smbclient and the Secret Service elsewhere).
     static std::shared_ptr<const ShareLister>
     createShareLister(const QString& toolRoot = QString());
+    // The system events that go with the profile: wake-ups and network changes from
+    // systemBus, and without a tool root the mount table's changes too. Never null.
+    static std::unique_ptr<SystemEvents>
+    createSystemEvents(const QString& toolRoot = QString(),
+                       const QDBusConnection& systemBus = QDBusConnection::systemBus());
 };
 
 } // namespace tarnwick

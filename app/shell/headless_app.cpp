@@ -6,6 +6,7 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/smb_volume_unmount.h"
+#include "mount/system_event_wiring.h"
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
 #include "shell/command_line.h"
@@ -80,6 +81,8 @@ int HeadlessApp::run(int argc, char** argv)
     HelperClientAccess helperAccess(HelperClient::shared());
     auto manager =
         std::make_unique<MountManager>(store, profile, *settings, &helperAccess, *timing);
+    const auto events = ProfileFactory::createSystemEvents(parser.value(kToolRoot));
+    wireSystemEvents(*manager, *events);
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);

@@ -2,6 +2,8 @@
 
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
+#include "mount/system_event_wiring.h"
+#include "mount/system_events.h"
 #include "mount/system_profile.h"
 #include "shell/app_events.h"
 #include "shell/popover_window.h"
@@ -56,6 +58,8 @@ void TrayApplication::start()
 
     m_manager = std::make_unique<MountManager>(*m_store, m_profile, *m_settings, m_services.helper,
                                                m_services.timing);
+    if (m_services.systemEvents && (m_events = m_services.systemEvents()))
+        wireSystemEvents(*m_manager, *m_events);
 
     createTrayIcon();
     m_popover = std::make_unique<PopoverWindow>(*m_store, *m_manager);

@@ -21,6 +21,7 @@ class PopoverWindow;
 class PowerOffWatcher;
 class ShareStore;
 class ShutdownUnmounter;
+class SystemEvents;
 class SystemProfile;
 
 // What the tray application gets from outside the shell, so that main() wires the real
@@ -36,6 +37,8 @@ struct TrayServices {
     std::function<QWidget*(ShareStore&, QSettings&)> settingsWindow;
     // Where logind lives.
     QDBusConnection systemBus = QDBusConnection::systemBus();
+    // Wake-ups, network and mount-table changes that start early cycles; may be empty.
+    std::function<std::unique_ptr<SystemEvents>()> systemEvents;
     MountTiming timing;
 };
 
@@ -83,6 +86,7 @@ private:
     std::unique_ptr<ShareStore> m_store;
     ShutdownUnmounter* m_unmounter = nullptr;
     PowerOffWatcher* m_powerOff = nullptr;
+    std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<MountManager> m_manager;
     QSystemTrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;

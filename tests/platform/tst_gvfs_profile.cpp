@@ -3,13 +3,16 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/smb_volume_unmount.h"
+#include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
+#include "platform/linux/linux_system_events.h"
 #include "smb_rig.h"
 #include "test_text.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -227,6 +230,21 @@ private Q_SLOTS:
 
         QVERIFY(SmbRig::startServer());
         QVERIFY(cycle(*m, "Public|Team Docs"));
+    }
+
+    // Mounts made and removed outside reach the table through the tracker's signals; the
+    // 5-second refresh is out of the way.
+    void tableFollowsOutsideMounts()
+    {
+        auto m = manager("Public");
+        LinuxSystemEvents events(QDBusConnection(s("no system bus")),
+                                 QDBusConnection::sessionBus());
+        wireSystemEvents(*m, events);
+        const QString location = s("smb://%1/public/").arg(SmbRig::host());
+        for (const char* option : {"-a", "-u"}) {
+            QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(s("Public")), *(option + 1) == 'a', 1000);
+        }
     }
 
     void reachability()

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "mount/cycle_trigger.h"
+
+namespace tarnwick {
+
+class MountManager;
+class SystemEvents;
+
+// Lets events drive manager: early cycles through a CycleTrigger (owned by manager) and a
+// mount-table refresh on every table change. networkLost is left to the caller. Main
+// thread; events may be destroyed before or after manager.
+CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events,
+                               EventTiming timing = {});
+
+} // namespace tarnwick

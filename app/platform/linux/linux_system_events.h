@@ -1,0 +1,39 @@
+#pragma once
+
+#include "mount/system_events.h"
+#include "platform/linux/gvfs_mount_watcher.h"
+#include "platform/linux/logind_sleep_watcher.h"
+#include "platform/linux/network_manager_watcher.h"
+
+#include <QDBusConnection>
+#include <QStringList>
+
+#include <memory>
+
+namespace tarnwick {
+
+// System events on Linux: wake-ups from logind and network changes from NetworkManager on
+// systemBus, mount-table changes from the GVFS mount tracker on sessionBus when given
+// (connected). Says once, in one log line, which of logind and NetworkManager is missing:
+// then the mount timer alone notices what it would have announced. Main thread.
+class LinuxSystemEvents : public SystemEvents {
+    Q_OBJECT
+
+public:
+    explicit LinuxSystemEvents(const QDBusConnection& systemBus,
+                               const QDBusConnection& sessionBus = QDBusConnection(QString()),
+                               QObject* parent = nullptr);
+
+    bool networkUsable() const override { return m_network.usable(); }
+
+private:
+    void reportMissing(const QDBusConnection& bus);
+
+    LogindSleepWatcher m_sleep;
+    NetworkManagerWatcher m_network;
+    std::unique_ptr<GvfsMountWatcher> m_mounts;
+    QStringList m_missing;
+    int m_answers = 0;
+};
+
+} // namespace tarnwick
