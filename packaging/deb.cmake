@@ -30,14 +30,16 @@ set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VENDOR Lorvens)
 set(CPACK_PACKAGE_CONTACT "Tarnwick developers <tarnwick@lorvens.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "keeps SMB network shares mounted from the system tray")
+# Wrapped by hand: CPack puts the lines into the control file as they are.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Tarnwick keeps a list of SMB servers and the shares to keep mounted on each, and mounts "
-    "them through GVFS shortly after login, after a server reboot, a network change or a "
-    "suspend. Its tray icon shows every share as mounted, busy or idle and mounts or "
-    "unmounts it; the settings window finds the SMB servers announced on the network.\n"
-    "Tarnwick stores no passwords: it uses the logins the file manager keeps in the "
-    "desktop's Secret Service. A small helper, started by the D-Bus system bus on demand, "
-    "removes empty leftover mount-point directories.")
+    "Tarnwick keeps a list of SMB servers and the shares to keep mounted on each,\n"
+    "and mounts them through GVFS shortly after login, after a server reboot, a\n"
+    "network change or a suspend. Its tray icon shows every share as mounted, busy\n"
+    "or idle and mounts or unmounts it; the settings window finds the SMB servers\n"
+    "announced on the network.\n"
+    "Tarnwick stores no passwords: it uses the logins the file manager keeps in the\n"
+    "desktop's Secret Service. A small helper, started by the D-Bus system bus on\n"
+    "demand, removes empty leftover mount-point directories.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

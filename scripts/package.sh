@@ -7,6 +7,8 @@ set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$src/build-deb}
 "$src/scripts/install-deps.sh" build >&2
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cd "$src" # dpkg-buildflags maps the current directory out of the debug info
 
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=OFF \
