@@ -3,7 +3,8 @@
 # its metadata and its contents with the validators the distributions use.
 set -euo pipefail
 src=$1 build=$2
-deb=$("$src/scripts/package.sh" "$build" 2>"$build.log") || { tail -30 "$build.log"; exit 1; }
+mkdir -p "$build"
+deb=$("$src/scripts/package.sh" "$build" 2>"$build/package.log") || { tail -30 "$build/package.log"; exit 1; }
 root=$(mktemp -d) && trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 fail() { echo "FAIL: $*"; exit 1; }
