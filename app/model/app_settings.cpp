@@ -1,5 +1,7 @@
 #include "model/app_settings.h"
 
+#include <QStandardPaths>
+
 #include <cmath>
 
 namespace tarnwick {
@@ -8,8 +10,22 @@ std::unique_ptr<QSettings> AppSettings::open(const QString& path)
 {
     if (!path.isEmpty())
         return std::make_unique<QSettings>(path, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    // On Linux the native format is INI too, named .conf, and its fallbacks are the XDG
+    // config dirs. The user's dir is set at each call because Qt keeps the first one it sees.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("tarnwick"), QStringLiteral("tarnwick"));
+}
+
+bool AppSettings::isPreset(QSettings& settings, const QString& key)
+{
+    if (!settings.fallbacksEnabled() || !settings.contains(key))
+        return false;
+    settings.setFallbacksEnabled(false);
+    const bool own = settings.contains(key);
+    settings.setFallbacksEnabled(true);
+    return !own;
 }
 
 double AppSettings::mountInterval(const QSettings& settings)

@@ -14,8 +14,13 @@ public:
     static inline const QString mountIntervalKey = QStringLiteral("mountInterval");
     static inline const QString keepMountedOnQuitKey = QStringLiteral("keepMountedOnQuit");
 
-    // Settings in the INI file at path, or ~/.config/tarnwick/tarnwick.conf when path is empty.
+    // Settings in the INI file at path, or ~/.config/tarnwick/tarnwick.conf when path is empty;
+    // only the latter falls back, key by key, to the administrator's presets in
+    // tarnwick/tarnwick.conf under $XDG_CONFIG_DIRS (default /etc/xdg; the first dir wins).
+    // Writes always go to the user's file.
     static std::unique_ptr<QSettings> open(const QString& path = QString());
+    // True when key has a value only through the presets, none in the user's own file.
+    static bool isPreset(QSettings& settings, const QString& key);
 
     // "mountInterval" as seconds; 0 when unset or not a number.
     static double mountInterval(const QSettings& settings);

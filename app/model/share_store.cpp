@@ -25,8 +25,17 @@ void ShareStore::load()
     // Only a byte array counts; a value of another kind is treated as nothing stored.
     if (stored.typeId() != QMetaType::QByteArray)
         return;
-    if (auto servers = ServerListCodec::decode(stored.toByteArray()))
-        setServers(*servers);
+    auto servers = ServerListCodec::decode(stored.toByteArray());
+    if (!servers)
+        return;
+    // A preset list is shown, not copied into the user's file: until the user changes it, a
+    // new preset from the administrator still reaches this user.
+    if (AppSettings::isPreset(m_settings, AppSettings::serversKey)) {
+        m_servers = *servers;
+        Q_EMIT serversChanged();
+        return;
+    }
+    setServers(*servers);
 }
 
 void ShareStore::save()

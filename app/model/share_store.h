@@ -24,7 +24,8 @@ public:
     // Replaces the whole list and saves it (every assignment saves).
     void setServers(const QList<Server>& servers);
 
-    // Reads the stored value; replaces the list only when it decodes.
+    // Reads the stored value; replaces the list only when it decodes, and rewrites it in saved
+    // form unless it came from the administrator's presets.
     void load();
     // Writes the list under "tarnwick.servers" as a byte array.
     void save();

@@ -44,6 +44,12 @@ QString execArgument(const QString& argument)
     return text;
 }
 
+QString& settingsFile()
+{
+    static QString path;
+    return path;
+}
+
 bool isFalse(const QByteArray& value)
 {
     return value.trimmed().toLower() == "false";
@@ -85,7 +91,12 @@ bool LoginItem::isEnabled()
     return true;
 }
 
-QByteArray LoginItem::entryContents(const QString& executable)
+void LoginItem::setSettingsFile(const QString& path)
+{
+    settingsFile() = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
+QByteArray LoginItem::entryContents(const QString& executable, const QString& settingsFile)
 {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
@@ -94,7 +105,10 @@ QByteArray LoginItem::entryContents(const QString& executable)
                                   "Icon=tarnwick\n"
                                   "Terminal=false\n"
                                   "X-GNOME-Autostart-enabled=true\n");
-    text += QStringLiteral("Exec=") + execArgument(executable) + QLatin1Char('\n');
+    text += QStringLiteral("Exec=") + execArgument(executable);
+    if (!settingsFile.isEmpty())
+        text += QStringLiteral(" --settings ") + execArgument(settingsFile);
+    text += QLatin1Char('\n');
     return text.toUtf8();
 }
 
@@ -120,7 +134,7 @@ void LoginItem::setLaunchAtLogin(bool enabled)
         reportError(file.errorString());
         return;
     }
-    file.write(entryContents(QCoreApplication::applicationFilePath()));
+    file.write(entryContents(QCoreApplication::applicationFilePath(), settingsFile()));
     if (!file.commit())
         reportError(file.errorString());
 }

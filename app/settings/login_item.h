@@ -16,8 +16,13 @@ public:
     // Writes the entry (enabled) or removes it (disabled). On failure writes the line
     // "[Tarnwick] LoginItem error: " + reason and changes nothing else.
     static void setLaunchAtLogin(bool enabled);
-    // The entry's text for starting executable (an absolute path).
-    static QByteArray entryContents(const QString& executable);
+    // The settings file the entry passes on with --settings; empty (the default) for none.
+    // Made absolute here, since the session starts the entry in another directory.
+    static void setSettingsFile(const QString& path);
+    // The entry's text for starting executable (an absolute path), with --settings when
+    // settingsFile is not empty.
+    static QByteArray entryContents(const QString& executable,
+                                    const QString& settingsFile = QString());
 };
 
 } // namespace tarnwick

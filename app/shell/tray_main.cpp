@@ -6,6 +6,7 @@
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
+#include "settings/login_item.h"
 #include "settings/settings_window.h"
 #include "shell/command_line.h"
 #include "shell/headless_app.h"
@@ -40,6 +41,7 @@ int TrayMain::run(int argc, char** argv)
     if (!timing)
         return 2;
     const QString settingsPath = parser.value(QStringLiteral("settings"));
+    LoginItem::setSettingsFile(settingsPath); // "Launch at login" starts the same file
 
     SingleInstance instance(SingleInstance::keyFor(settingsPath));
     if (instance.handOverOrListen())

@@ -113,6 +113,40 @@ private Q_SLOTS:
         QVERIFY(!m_settings->contains(AppSettings::serversKey));
         QCOMPARE(store.servers(), before);
     }
+
+    void presetsServeAUserUntilTheUserHasOwnValues()
+    {
+        const QString home = m_dir.filePath(s("home")), etc = m_dir.filePath(s("etc"));
+        qputenv("XDG_CONFIG_HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (etc + s(":") + m_dir.filePath(s("second"))).toUtf8());
+        const auto preset = [&](const char* dir, const QList<Server>& servers, int interval) {
+            QSettings file(m_dir.filePath(s(dir) + s("/tarnwick/tarnwick.conf")),
+                           QSettings::IniFormat);
+            file.setValue(AppSettings::serversKey, ServerListCodec::encode(servers));
+            file.setValue(AppSettings::mountIntervalKey, interval);
+        };
+        const Server fleet = named("fleet"), mine = named("mine");
+        preset("second", {named("loser")}, 999); // the first dir wins, key by key
+        preset("etc", {fleet}, 300);
+        const QString userFile = home + s("/tarnwick/tarnwick.conf");
+        {
+            auto settings = AppSettings::open();
+            QCOMPARE(settings->fileName(), userFile);
+            ShareStore store(*settings);
+            QCOMPARE(store.servers(), QList<Server>{fleet});
+            QCOMPARE(AppSettings::mountInterval(*settings), 300.0);
+            settings->sync();
+            QVERIFY(!QFile::exists(userFile)); // showing presets stores nothing
+            store.addServer(mine);
+        }
+        QCOMPARE(ShareStore(*AppSettings::open(userFile)).servers(), (QList<Server>{fleet, mine}));
+        QVERIFY(!AppSettings::open(userFile)->contains(AppSettings::mountIntervalKey));
+        preset("etc", {named("a later preset")}, 60);
+        auto settings = AppSettings::open();
+        QCOMPARE(ShareStore(*settings).servers(), (QList<Server>{fleet, mine}));
+        QCOMPARE(AppSettings::mountInterval(*settings), 60.0); // no own value yet
+        QVERIFY(ShareStore(*AppSettings::open(m_dir.filePath(s("other")))).servers().isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestShareStore)

@@ -206,6 +206,8 @@ private Q_SLOTS:
                     .contains("\nExec=\"/opt/My Apps/tarn%%wick\"\n"));
         QVERIFY(LoginItem::entryContents(u"/opt/a$b\"c\\d"_qs)
                     .contains("\nExec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d\"\n"));
+        QVERIFY(LoginItem::entryContents(u"/usr/bin/tarnwick"_qs, u"/home/a b/t.conf"_qs)
+                    .contains("\nExec=/usr/bin/tarnwick --settings \"/home/a b/t.conf\"\n"));
     }
 
     void aboutShowsTheBuildsVersionAndTheWebsite()
