@@ -1,5 +1,6 @@
 #include "model/app_settings.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -12,8 +13,13 @@ std::unique_ptr<QSettings> AppSettings::open(const QString& path)
         return std::make_unique<QSettings>(path, QSettings::IniFormat);
     // On Linux the native format is INI too, named .conf, and its fallbacks are the XDG
     // config dirs. The user's dir is set at each call because Qt keeps the first one it sees.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString configDir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir);
+    // Earlier builds kept the same keys in tarnwick.ini: carry a user's list over once.
+    const QString file = configDir + QStringLiteral("/tarnwick/tarnwick");
+    if (!QFile::exists(file + QStringLiteral(".conf")))
+        QFile::rename(file + QStringLiteral(".ini"), file + QStringLiteral(".conf"));
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("tarnwick"), QStringLiteral("tarnwick"));
 }
