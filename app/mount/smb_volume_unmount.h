@@ -1,12 +1,21 @@
 #pragma once
 
+#include <chrono>
+
 namespace tarnwick {
 
 class SystemProfile;
 
-// Unmounts every SMB mount of the system, one after the other, also those Tarnwick did not
-// make; failures are ignored. Used at quit and power-off; blocks the calling thread until
-// all are done. Touches neither the manager nor the store.
-void unmountAllSmbVolumes(const SystemProfile& profile);
+// How long each quit-time unmount may take. A healthy unmount takes a fraction of a second;
+// a server that stopped answering would hold `gio mount -u` for about 20 s. Three seconds,
+// with the engine's stop and the table read before, keep quit and power-off within the 5 s
+// that logind grants a delay lock.
+inline constexpr std::chrono::milliseconds kQuitUnmountDeadline{3000};
+
+// Unmounts every SMB mount of the system, all at once, each within deadline, also those
+// Tarnwick did not make; failures are ignored. Used at quit and power-off; blocks the calling
+// thread until all have ended. Touches neither the manager nor the store.
+void unmountAllSmbVolumes(const SystemProfile& profile,
+                          std::chrono::milliseconds deadline = kQuitUnmountDeadline);
 
 } // namespace tarnwick
