@@ -2,6 +2,9 @@
 
 #include "mount/system_profile.h"
 
+#include <QDeadlineTimer>
+
+#include <algorithm>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -12,9 +15,13 @@ void unmountAllSmbVolumes(const SystemProfile& profile, std::chrono::millisecond
 {
     // One thread per mount: a hung server then costs one deadline in all, not one per share.
     // Each thread waits for its own tool, which keeps the tool's parent-death guard armed.
-    const RunLimits limits{deadline, nullptr};
+    const QDeadlineTimer pass(deadline.count());
+    const QList<MountEntry> mounts = profile.readSmbMounts();
+    const RunLimits limits{
+        std::max(std::chrono::milliseconds(pass.remainingTime()), std::chrono::milliseconds(500)),
+        nullptr};
     std::vector<std::thread> runs;
-    for (const MountEntry& mount : profile.readSmbMounts()) {
+    for (const MountEntry& mount : mounts) {
         const QString mountPoint = mount.mountPoint;
         try {
             runs.emplace_back(

@@ -28,7 +28,12 @@ MacToolProfile::MacToolProfile(const QString& root)
 
 QList<MountEntry> MacToolProfile::readSmbMounts() const
 {
-    const ToolResult run = runTool(mountTool(), {}, ToolStream::Capture, ToolStream::Discard);
+    // Reading the kernel's table never waits for a server; the limit only guards against a
+    // stuck process, like the GVFS tracker's call on the other profile.
+    ToolInput input;
+    input.deadline = std::chrono::milliseconds(2000);
+    const ToolResult run =
+        runTool(mountTool(), {}, ToolStream::Capture, ToolStream::Discard, input);
     return MountTable::parseSmbMounts(run.out);
 }
 
