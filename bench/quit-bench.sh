@@ -2,7 +2,8 @@
 # Quit on a frozen server: a loopback Samba server with 6 guest shares, all mounted by
 # `tarnwick --headless`; then every smbd process of the server is stopped (SIGSTOP) and
 # Tarnwick gets SIGTERM. Prints the time from the signal to Tarnwick's exit and how many
-# `gio` processes are left afterwards (goal: at most 5 s, none left).
+# `gio` processes are left afterwards (goal: at most 5 s, none left). TARNWICK_BENCH_TRAY=1
+# runs the tray application (offscreen) instead of --headless.
 #   bench/quit-bench.sh [BUILD_DIR] [ROUNDS]     (default: build, 1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,7 +54,12 @@ mounted_count() {
 # then ROUNDS against the frozen one.
 for round in $(seq 0 "$rounds"); do
   log=$TARNWICK_SESSION_ROOT/tarnwick-$round.log
-  "$build/app/tarnwick" --headless --settings "$settings" --time-scale 0.1 >"$log" 2>&1 &
+  mode=(--headless) label=headless
+  if [ "${TARNWICK_BENCH_TRAY:-0}" = 1 ]; then
+    mode=() label=tray
+    export QT_QPA_PLATFORM=offscreen
+  fi
+  "$build/app/tarnwick" "${mode[@]}" --settings "$settings" --time-scale 0.1 >"$log" 2>&1 &
   tarnwick=$!
   # Mounted by this run or left by the last one: the count in GVFS's table decides.
   for _ in $(seq 600); do
@@ -71,8 +77,8 @@ for round in $(seq 0 "$rounds"); do
   kill -TERM "$tarnwick"
   wait "$tarnwick" || :
   end=$(date +%s.%N)
-  printf 'quit, 6 shares, %s server: %.2f s; gio processes left: %s\n' \
-    "$server" "$(echo "$end - $start" | bc)" "$(session_gios | wc -l)"
+  printf '%s quit, 6 shares, %s server: %.2f s; gio processes left: %s\n' \
+    "$label" "$server" "$(echo "$end - $start" | bc)" "$(session_gios | wc -l)"
   # shellcheck disable=SC2046
   kill -CONT $(smbd_pids)
   for _ in $(seq 100); do [ -z "$(session_gios)" ] && break; sleep 0.1; done
