@@ -27,8 +27,8 @@ public:
         return m_mounts;
     }
     bool mountsNumberedDuplicates() const override { return true; }
-    int requestMount(const QString&, const QString& share,
-                     const std::optional<Credentials>&) const override
+    int requestMount(const QString&, const QString& share, const std::optional<Credentials>&,
+                     const RunLimits& = {}) const override
     {
         const QString mountPoint = QStringLiteral("/Volumes/") + share;
         std::lock_guard lock(m_mutex);
@@ -37,7 +37,7 @@ public:
                                    mountPoint});
         return 0;
     }
-    int unmount(const QString&) const override { return 0; }
+    int unmount(const QString&, const RunLimits& = {}) const override { return 0; }
     QString volumesRoot() const override { return QString(); }
     int removeEmptyDirectory(const QString&) const override { return 1; }
     std::optional<Credentials> lookupKeychainCredentials(const QString&) const override

@@ -96,7 +96,7 @@ void MountManager::startupPass()
     m_tasks.start([this, names] {
         if (m_stop.stopped())
             return;
-        StaleMountCleanup::run(*m_profile, names);
+        StaleMountCleanup::run(*m_profile, names, &m_stop);
         refreshMountedVolumes();
         QMetaObject::invokeMethod(
             this,
@@ -246,7 +246,7 @@ void MountManager::unmountShare(const QString& shareName)
     busy.insert(key);
     setBusyShares(busy);
     m_tasks.start([this, mountPoint, key] {
-        const bool unmounted = m_profile->unmount(mountPoint) == 0;
+        const bool unmounted = m_profile->unmount(mountPoint, RunLimits{{}, &m_stop}) == 0;
         QMetaObject::invokeMethod(
             this, [this, key, unmounted] { endUnmount(key, unmounted); }, Qt::QueuedConnection);
     });

@@ -42,6 +42,9 @@ bool MountOperation::perform(const QString& host, const QString& shareName) cons
 
     removeStaleDirectory(shareName);
 
+    // Once stopped, not even the keyring is asked: an unlock prompt could hold the quit.
+    if (m_stop.stopped())
+        return false;
     const auto credentials = m_profile.lookupKeychainCredentials(host);
     if (credentials)
         logShare(shareName,
@@ -49,7 +52,7 @@ bool MountOperation::perform(const QString& host, const QString& shareName) cons
     else
         logShare(shareName, QStringLiteral("mounting without credentials"));
 
-    const int status = m_profile.requestMount(host, shareName, credentials);
+    const int status = m_profile.requestMount(host, shareName, credentials, RunLimits{{}, &m_stop});
     logShare(shareName, QStringLiteral("osascript exit: ") + QString::number(status));
 
     const bool mounted = pollForMount(key);

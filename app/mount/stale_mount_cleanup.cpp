@@ -7,16 +7,17 @@
 
 namespace tarnwick {
 
-void StaleMountCleanup::run(const SystemProfile& profile, const QStringList& shareNames)
+void StaleMountCleanup::run(const SystemProfile& profile, const QStringList& shareNames,
+                            const StopSignal* stop)
 {
     // Systems that never number a second mount have no duplicates to clear.
     if (profile.mountsNumberedDuplicates())
-        unmountDuplicates(profile);
+        unmountDuplicates(profile, stop);
     if (!profile.volumesRoot().isEmpty())
         removeStaleDirectories(profile, shareNames);
 }
 
-void StaleMountCleanup::unmountDuplicates(const SystemProfile& profile)
+void StaleMountCleanup::unmountDuplicates(const SystemProfile& profile, const StopSignal* stop)
 {
     // Every numbered mount goes, whether or not it belongs to a configured share: a share
     // mounted twice keeps its plain mount point.
@@ -25,7 +26,7 @@ void StaleMountCleanup::unmountDuplicates(const SystemProfile& profile)
         if (!MountTable::numberedBase(name))
             continue;
         log(QStringLiteral("Cleaning up duplicate mount: ") + mount.mountPoint);
-        profile.unmount(mount.mountPoint);
+        profile.unmount(mount.mountPoint, RunLimits{{}, stop});
     }
 }
 

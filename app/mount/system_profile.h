@@ -7,9 +7,23 @@
 #include <QSet>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 namespace tarnwick {
+
+class StopSignal;
+
+// Bounds of one blocking profile call: the deadline of each tool run in it (zero: the
+// profile's own) and a stop signal (may be null) that ends the call's tools at once.
+struct RunLimits {
+    std::chrono::milliseconds deadline{0};
+    const StopSignal* stop = nullptr;
+};
+
+// An unmount's own deadline. On loopback a GVFS unmount takes well under a second (six at
+// once, 0.3 s); against a server that stopped answering `gio mount -u` gives up after ~20 s.
+inline constexpr std::chrono::milliseconds kUnmountDeadline{10000};
 
 // Everything the mount engine needs from the system, per platform: the mount table, mount
 // and unmount requests, the secret store, reachability and the volumes root.
@@ -33,11 +47,13 @@ public:
     virtual bool mountsNumberedDuplicates() const = 0;
 
     // Asks the system to mount smb://host/share, with credentials when given. Returns the
-    // tool's exit status (informational only: the mount table decides).
+    // tool's exit status (informational only: the mount table decides); limits bound the run.
     virtual int requestMount(const QString& host, const QString& share,
-                             const std::optional<Credentials>& credentials) const = 0;
-    // Unmounts the mount at mountPoint (a MountEntry::mountPoint); returns the exit status.
-    virtual int unmount(const QString& mountPoint) const = 0;
+                             const std::optional<Credentials>& credentials,
+                             const RunLimits& limits = {}) const = 0;
+    // Unmounts the mount at mountPoint (a MountEntry::mountPoint); returns the exit status,
+    // kToolTimedOut when the deadline (kUnmountDeadline unless limits say) or the stop ended it.
+    virtual int unmount(const QString& mountPoint, const RunLimits& limits = {}) const = 0;
 
     // The directory holding per-share mount points ("/Volumes"); empty when the system
     // keeps none, which turns the stale-directory steps into no-ops.

@@ -14,7 +14,7 @@ ShutdownUnmounter::ShutdownUnmounter(QSettings& settings, std::function<void()> 
 
 bool ShutdownUnmounter::runAtQuit()
 {
-    // aboutToQuit follows commitDataRequest at a session end; one unmount is enough.
+    // A quit is final: a second call (the quit path re-entered) has nothing left to do.
     if (m_quitDone)
         return false;
     m_quitDone = true;

@@ -76,10 +76,11 @@ void TrayApplication::start()
     connect(&events, &AppEvents::openSettingsRequest, m_settingsOpener, &SettingsOpener::open);
 
     // Every quit path ends here: the Quit row, SIGINT/SIGTERM (quit()), and the session's
-    // end, which may kill the process before the event loop returns.
+    // end. A session end is not handled at commitDataRequest: that is only the question
+    // whether the session may end, and the user or another application can still cancel
+    // it; the end itself arrives as the session manager's "die", which Qt turns into
+    // quit(), or as SIGTERM when the session's processes are stopped.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TrayApplication::shutDown);
-    connect(qApp, &QGuiApplication::commitDataRequest, m_unmounter,
-            [this](QSessionManager&) { m_unmounter->runAtQuit(); });
 }
 
 void TrayApplication::shutDown()

@@ -16,9 +16,9 @@ shift 2
 exec 9>>"$state/.lock"
 flock 9
 n=$(( $(cat "$state/$tool.count" 2>/dev/null || echo 0) + 1 ))
+[ $# -gt 0 ] && printf '%s\0' "$@" >"$state/$tool.$n.args" || : >"$state/$tool.$n.args"
 echo "$n" >"$state/$tool.count"
 flock -u 9
-[ $# -gt 0 ] && printf '%s\0' "$@" >"$state/$tool.$n.args" || : >"$state/$tool.$n.args"
 cat >"$state/$tool.$n.stdin"
 
 pick() {

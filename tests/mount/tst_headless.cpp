@@ -1,8 +1,12 @@
 #include "fake_tool_rig.h"
 #include "model/app_settings.h"
 #include "model/share_store.h"
+#include "mount/smb_volume_unmount.h"
+#include "platform/linux/gvfs_profile.h"
+#include "smb_rig.h"
 #include "test_text.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,7 +20,51 @@ using test::s;
 class TestHeadless : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+    QProcess m_engine;
+
+    // Live processes whose command line contains needle (a zombie's reads empty).
+    static QList<pid_t> processes(const QByteArray& needle)
+    {
+        QList<pid_t> found;
+        for (const QString& pid : QDir(s("/proc")).entryList(QDir::Dirs)) {
+            QFile cmdline(s("/proc/") + pid + s("/cmdline"));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
+                found.append(pid.toInt());
+        }
+        return found;
+    }
+
+    void start(const QString& host, const QStringList& shares, const QStringList& args,
+               const QString& key = {}, const QVariant& value = {})
+    {
+        const QString path = m_dir.filePath(s("tarnwick.conf"));
+        QFile::remove(path);
+        {
+            auto settings = AppSettings::open(path);
+            Server server = Server::create(s("Server"), host);
+            for (const QString& name : shares)
+                server.shares.append(Share::create(name));
+            ShareStore(*settings).addServer(server);
+            if (!key.isEmpty())
+                settings->setValue(key, value);
+        }
+        // Off the machine's system bus, so the output is the same on every machine.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("DBUS_SYSTEM_BUS_ADDRESS"), s("unix:path=/nonexistent/tarnwick-test-bus"));
+        m_engine.setProcessEnvironment(env);
+        m_engine.start(s(TARNWICK_BINARY),
+                       QStringList{s("--headless"), s("--settings"), path} + args);
+        QVERIFY(m_engine.waitForStarted());
+    }
+    void signalEngine(int number) { ::kill(pid_t(m_engine.processId()), number); }
+
 private Q_SLOTS:
+    void cleanup()
+    {
+        m_engine.kill(); // a failed check leaves no engine running into the next test
+        m_engine.waitForFinished();
+    }
     void mountsThenUnmountsOnQuitSignal_data()
     {
         QTest::addColumn<int>("signalNumber");
@@ -33,29 +81,12 @@ private Q_SLOTS:
         rig.mountOnRequest();
         rig.addSmbMount(s("Foreign"), s("/Volumes/Foreign"));
         rig.setStatus(s("umount"), 16, 1); // a failure at quit does not stop the rest
-        QTemporaryDir dir;
-        const QString settingsPath = dir.filePath(s("tarnwick.conf"));
-        {
-            auto settings = AppSettings::open(settingsPath);
-            Server nas = Server::create(s("NAS"), s("nas"));
-            nas.shares.append(Share::create(s("Media")));
-            ShareStore(*settings).addServer(nas);
-            settings->setValue(AppSettings::keepMountedOnQuitKey, keepMounted);
-        }
-
-        QProcess engine;
-        engine.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(s("DBUS_SYSTEM_BUS_ADDRESS"), s("unix:path=/nonexistent/tarnwick-test-bus"));
-        engine.setProcessEnvironment(env);
-        engine.start(s(TARNWICK_BINARY),
-                     {s("--headless"), s("--settings"), settingsPath, s("--tool-root"), rig.root(),
-                      s("--time-scale"), s("0.01")});
-        QVERIFY(engine.waitForStarted());
-        QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (output += engine.readAllStandardOutput()).contains("[Tarnwick] [Media] mounted: true"),
-            15000);
+        start(s("nas"), {s("Media")}, {s("--tool-root"), rig.root(), s("--time-scale"), s("0.01")},
+              AppSettings::keepMountedOnQuitKey, keepMounted);
+        QByteArray output; // the log goes to standard output
+        QTRY_VERIFY_WITH_TIMEOUT((output += m_engine.readAllStandardOutput())
+                                     .contains("[Tarnwick] [Media] mounted: true"),
+                                 15000);
         QCOMPARE(output, QByteArray("[Tarnwick] No system bus: wake-ups and network changes "
                                     "wait for the mount timer\n"
                                     "[Tarnwick] [Media] mounting without credentials\n"
@@ -63,23 +94,64 @@ private Q_SLOTS:
                                     "[Tarnwick] [Media] mounted: true\n"));
         QCOMPARE(rig.stdinOf(s("osascript"), 1), QByteArray("mount volume \"smb://nas/Media\""));
 
-        ::kill(engine.processId(), signalNumber);
-        QVERIFY(engine.waitForFinished(15000));
-        QCOMPARE(engine.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(engine.exitCode(), 0);
-        // Every SMB mount goes, in table order, also the one Tarnwick did not make.
-        QCOMPARE(rig.allArgs(s("umount")),
+        signalEngine(signalNumber);
+        QVERIFY(m_engine.waitForFinished(15000));
+        QCOMPARE(std::pair(m_engine.exitStatus(), m_engine.exitCode()),
+                 std::pair(QProcess::NormalExit, 0));
+        QStringList unmounted = rig.allArgs(s("umount"));
+        unmounted.sort(); // every SMB mount goes, also the one Tarnwick did not make
+        QCOMPARE(unmounted,
                  keepMounted ? QStringList() : test::list("/Volumes/Foreign|/Volumes/Media"));
-        QCOMPARE(rig.mountTable().contains(s("smbfs")), keepMounted);
+    }
+
+    // A server that stops answering (every smbd process stopped) while two shares are
+    // mounted through GVFS and a mount of a third hangs; run under the Samba and session rigs.
+    void quitOnFrozenServer_data()
+    {
+        QTest::addColumn<int>("followUp"); // sent while the quit-time `gio mount -u`s run
+        QTest::newRow("SIGTERM") << 0;
+        QTest::newRow("SIGTERM twice: ends at once") << int(SIGTERM);
+        QTest::newRow("SIGKILL during the quit: no child outlives it") << int(SIGKILL);
+    }
+    void quitOnFrozenServer()
+    {
+        if (!test::SmbRig::available())
+            QSKIP("needs tests/support/session-env.sh and smbd-rig.sh");
+        QFETCH(int, followUp);
+        start(test::SmbRig::host(), test::list("Public|Team Docs|Missing"),
+              {s("--time-scale"), s("0.1")}, AppSettings::mountIntervalKey, 1); // cycles: 0.1 s
+        const GvfsProfile gvfs;
+        QTRY_COMPARE_WITH_TIMEOUT(gvfs.readSmbMounts().size(), 2, 30000);
+        const QByteArray server = "smb://" + test::SmbRig::host().toUtf8();
+        const QList<pid_t> smbd = processes(qgetenv("TARNWICK_SMB_ROOT") + "/smb.conf");
+        QVERIFY(!smbd.isEmpty());
+        for (pid_t pid : smbd)
+            ::kill(pid, SIGSTOP);
+        const auto thaw = qScopeGuard([&] {
+            for (pid_t pid : smbd)
+                ::kill(pid, SIGCONT);
+            unmountAllSmbVolumes(gvfs, std::chrono::seconds(30)); // the next row starts bare
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!processes(server + "/Missing").isEmpty(), 15000);
+        signalEngine(SIGTERM);
+        // The engine ends the hung mount rather than waiting the 20 s it would take.
+        QTRY_VERIFY(processes(server + "/Missing").isEmpty());
+        if (followUp) {
+            QTRY_COMPARE(processes(QByteArray("-u") + '\0' + server).size(), 2); // side by side
+            signalEngine(followUp);
+        }
+        QVERIFY(m_engine.waitForFinished(30000));
+        QCOMPARE(std::pair(m_engine.exitStatus(), m_engine.exitCode()),
+                 std::pair(followUp ? QProcess::CrashExit : QProcess::NormalExit, followUp));
+        QTRY_COMPARE(processes(server), QList<pid_t>()); // no gio of ours is left
     }
 
     void badTimeScaleIsRefused()
     {
-        QProcess engine;
-        engine.start(s(TARNWICK_BINARY), test::list("--headless|--time-scale|0"));
-        QVERIFY(engine.waitForFinished());
-        QCOMPARE(engine.exitCode(), 2);
-        QVERIFY(engine.readAllStandardError().contains("--time-scale"));
+        start(QString(), {}, test::list("--time-scale|0"));
+        QVERIFY(m_engine.waitForFinished());
+        QCOMPARE(m_engine.exitCode(), 2);
+        QVERIFY(m_engine.readAllStandardError().contains("--time-scale"));
     }
 };
 

@@ -43,21 +43,27 @@ QString GvfsProfile::nameKey(const QString& name) const
 }
 
 int GvfsProfile::requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& credentials) const
+                              const std::optional<Credentials>& credentials,
+                              const RunLimits& limits) const
 {
     // The password reaches gio only through its prompts on standard input: argv is
     // readable by every local user.
     ToolInput input;
     input.stdinData = GioCommand::mountAnswers(credentials);
+    input.deadline = limits.deadline;
+    input.stop = limits.stop;
     return runTool(m_gio, GioCommand::mountArgs(host, share, credentials), ToolStream::Discard,
                    ToolStream::Discard, input)
         .status;
 }
 
-int GvfsProfile::unmount(const QString& mountPoint) const
+int GvfsProfile::unmount(const QString& mountPoint, const RunLimits& limits) const
 {
+    ToolInput input;
+    input.deadline = limits.deadline.count() > 0 ? limits.deadline : kUnmountDeadline;
+    input.stop = limits.stop;
     return runTool(m_gio, GioCommand::unmountArgs(mountPoint), ToolStream::Discard,
-                   ToolStream::Discard)
+                   ToolStream::Discard, input)
         .status;
 }
 

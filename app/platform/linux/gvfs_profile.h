@@ -20,8 +20,9 @@ public:
     QString nameKey(const QString& name) const override;
     bool mountsNumberedDuplicates() const override { return false; }
     int requestMount(const QString& host, const QString& share,
-                     const std::optional<Credentials>& credentials) const override;
-    int unmount(const QString& mountPoint) const override;
+                     const std::optional<Credentials>& credentials,
+                     const RunLimits& limits = {}) const override;
+    int unmount(const QString& mountPoint, const RunLimits& limits = {}) const override;
     QString volumesRoot() const override { return {}; }
     int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;

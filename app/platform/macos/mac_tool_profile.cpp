@@ -28,7 +28,12 @@ MacToolProfile::MacToolProfile(const QString& root)
 
 QList<MountEntry> MacToolProfile::readSmbMounts() const
 {
-    const ToolResult run = runTool(mountTool(), {}, ToolStream::Capture, ToolStream::Discard);
+    // Reading the kernel's table never waits for a server; the limit only guards against a
+    // stuck process, like the GVFS tracker's call on the other profile.
+    ToolInput input;
+    input.deadline = std::chrono::milliseconds(2000);
+    const ToolResult run =
+        runTool(mountTool(), {}, ToolStream::Capture, ToolStream::Discard, input);
     return MountTable::parseSmbMounts(run.out);
 }
 
@@ -54,18 +59,25 @@ QString MacToolProfile::mountVolumeScript(const QString& url)
 }
 
 int MacToolProfile::requestMount(const QString& host, const QString& share,
-                                 const std::optional<Credentials>& credentials) const
+                                 const std::optional<Credentials>& credentials,
+                                 const RunLimits& limits) const
 {
     // The script goes to osascript's standard input, not its argument list: argv is
     // visible to every local user, and the URL may carry the password.
     ToolInput input;
     input.stdinData = mountVolumeScript(mountUrl(host, share, credentials)).toUtf8();
+    input.deadline = limits.deadline;
+    input.stop = limits.stop;
     return runTool(osascriptTool(), {}, ToolStream::Discard, ToolStream::Discard, input).status;
 }
 
-int MacToolProfile::unmount(const QString& mountPoint) const
+int MacToolProfile::unmount(const QString& mountPoint, const RunLimits& limits) const
 {
-    return runTool(umountTool(), {mountPoint}, ToolStream::Discard, ToolStream::Discard).status;
+    ToolInput input;
+    input.deadline = limits.deadline.count() > 0 ? limits.deadline : kUnmountDeadline;
+    input.stop = limits.stop;
+    return runTool(umountTool(), {mountPoint}, ToolStream::Discard, ToolStream::Discard, input)
+        .status;
 }
 
 QString MacToolProfile::volumesRoot() const

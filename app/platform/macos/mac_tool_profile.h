@@ -15,8 +15,9 @@ public:
     QList<MountEntry> readSmbMounts() const override;
     bool mountsNumberedDuplicates() const override { return true; }
     int requestMount(const QString& host, const QString& share,
-                     const std::optional<Credentials>& credentials) const override;
-    int unmount(const QString& mountPoint) const override;
+                     const std::optional<Credentials>& credentials,
+                     const RunLimits& limits = {}) const override;
+    int unmount(const QString& mountPoint, const RunLimits& limits = {}) const override;
     QString volumesRoot() const override;
     int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,10 +12,20 @@ namespace tarnwick {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_received = 0;
 
 extern "C" void forwardSignal(int signalNumber)
 {
-    // Only async-signal-safe work here: one byte into the pipe.
+    // Only async-signal-safe work here. A second signal means the user insists while the
+    // quit is under way (and may be blocking the main thread): end at once, by the signal's
+    // default action, which also ends every tool child through its parent-death signal.
+    if (g_received) {
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        return;
+    }
+    g_received = 1;
+    // The first one becomes one byte in the pipe.
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t ignored = ::write(g_pipe[1], &byte, 1);

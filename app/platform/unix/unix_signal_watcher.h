@@ -8,7 +8,8 @@ class QSocketNotifier;
 namespace tarnwick {
 
 // Turns SIGINT/SIGTERM/SIGHUP into a Qt signal on the main thread (self-pipe), so a quit
-// from the terminal or the session runs the normal quit path. One instance per process.
+// from the terminal or the session runs the normal quit path. A second such signal ends the
+// process at once, as if no handler were installed. One instance per process.
 class UnixSignalWatcher : public QObject {
     Q_OBJECT
 
@@ -18,7 +19,7 @@ public:
     ~UnixSignalWatcher() override;
 
 Q_SIGNALS:
-    // Emitted on the thread that created the watcher, once per delivered signal.
+    // Emitted on the thread that created the watcher, for the first delivered signal.
     void received(int signalNumber);
 
 private:
