@@ -1,5 +1,7 @@
 #include "settings/server_list_widget.h"
 
+#include "style/style.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,14 +19,17 @@ ServerListWidget::ServerListWidget(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     // A light selection, as in a sidebar: the rows' accent-coloured symbols and their
     // secondary host lines stay readable on it.
-    QPalette colors = palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        QColor tint = colors.color(group, QPalette::Highlight);
-        tint.setAlphaF(0.22);
-        colors.setColor(group, QPalette::Highlight, tint);
-        colors.setColor(group, QPalette::HighlightedText, colors.color(group, QPalette::Text));
-    }
-    setPalette(colors);
+    Style::follow(this, [this](const QPalette& inherited) {
+        QPalette colors = palette();
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            QColor tint = inherited.color(group, QPalette::Highlight);
+            tint.setAlphaF(0.22);
+            colors.setColor(group, QPalette::Highlight, tint);
+            colors.setColor(group, QPalette::HighlightedText,
+                            inherited.color(group, QPalette::Text));
+        }
+        setPalette(colors);
+    });
 }
 
 QMenu* ServerListWidget::createRowMenu(const QPoint& pos)

@@ -2,7 +2,7 @@
 #include "settings/server_list_widget.h"
 #include "settings/server_row.h"
 #include "settings/servers_view.h"
-#include "settings/settings_style.h"
+#include "style/style.h"
 #include "settings/settings_window.h"
 #include "settings_fixture.h"
 
@@ -214,8 +214,8 @@ private Q_SLOTS:
         QCOMPARE(rowLabel("name")->text(), u"NAS"_qs);
         QCOMPARE(rowLabel("host")->text(), u"nas"_qs);
         QCOMPARE(rowLabel("name")->textFormat(), Qt::PlainText);
-        const QColor accent = SettingsStyle::accentColor(QApplication::palette());
-        const QColor secondary = SettingsStyle::secondaryColor(QApplication::palette());
+        const QColor accent = Style::accent(QApplication::palette());
+        const QColor secondary = Style::secondaryText(QApplication::palette());
         QVERIFY(pixelsNear(rowLabel("symbol")->pixmap(), accent) > 20);
         QCOMPARE(pixelsNear(rowLabel("symbol")->pixmap(), secondary), 0);
 
