@@ -29,9 +29,9 @@ SectionBox::SectionBox(const QString& title, QWidget* parent)
     box->setFrameShape(QFrame::StyledPanel);
     box->setFrameShadow(QFrame::Plain);
     box->setAutoFillBackground(true);
-    Style::follow(box, [box](const QPalette& inherited) {
-        QPalette colours = box->palette();
-        colours.setColor(QPalette::Window, inherited.color(QPalette::Base));
+    Style::follow(box, [box](const QPalette& own) {
+        QPalette colours; // only this role set: the others stay inherited
+        colours.setColor(QPalette::Window, own.color(QPalette::Base));
         box->setPalette(colours);
     });
     box->setLayout(m_content);

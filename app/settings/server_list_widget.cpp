@@ -2,6 +2,7 @@
 
 #include "style/style.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -19,14 +20,15 @@ ServerListWidget::ServerListWidget(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     // A light selection, as in a sidebar: the rows' accent-coloured symbols and their
     // secondary host lines stay readable on it.
-    Style::follow(this, [this](const QPalette& inherited) {
-        QPalette colors = palette();
+    Style::follow(this, [this](const QPalette& own) {
+        // The tint starts from the application's selection colour, not from its own.
+        const QPalette application = QApplication::palette(this);
+        QPalette colors; // only these roles set: the others stay inherited
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-            QColor tint = inherited.color(group, QPalette::Highlight);
+            QColor tint = application.color(group, QPalette::Highlight);
             tint.setAlphaF(0.22);
             colors.setColor(group, QPalette::Highlight, tint);
-            colors.setColor(group, QPalette::HighlightedText,
-                            inherited.color(group, QPalette::Text));
+            colors.setColor(group, QPalette::HighlightedText, own.color(group, QPalette::Text));
         }
         setPalette(colors);
     });

@@ -3,7 +3,6 @@
 #include "style/symbol_icons.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -35,10 +34,8 @@ public:
 private:
     void run()
     {
-        // A widget that overrides a role reads the inherited one, not its own override.
-        QWidget* parent = m_widget->isWindow() ? nullptr : m_widget->parentWidget();
         m_running = true;
-        m_apply(parent ? parent->palette() : QApplication::palette(m_widget));
+        m_apply(m_widget->palette());
         m_running = false;
     }
 
@@ -89,10 +86,12 @@ void Style::follow(QWidget* widget, std::function<void(const QPalette&)> apply)
 
 void Style::makeSecondary(QLabel* label)
 {
-    follow(label, [label](const QPalette& inherited) {
-        QPalette colours = label->palette();
-        colours.setColor(QPalette::WindowText, secondaryText(inherited));
-        label->setPalette(colours);
+    // Drawn in a role of its own, so that the text colour it derives from stays inherited.
+    label->setForegroundRole(QPalette::PlaceholderText);
+    follow(label, [label](const QPalette& colours) {
+        QPalette derived; // only this role set: the others stay inherited
+        derived.setColor(QPalette::PlaceholderText, secondaryText(colours));
+        label->setPalette(derived);
     });
 }
 

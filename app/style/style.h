@@ -37,10 +37,11 @@ public:
     static QFont caption(const QFont& base);
     static QFont weighted(const QFont& base, QFont::Weight weight);
 
-    // Calls apply with the palette widget inherits (its parent's, or the application's for a
-    // window) now and after every palette change of widget. apply may set widget's palette.
+    // Calls apply with widget's palette now and after every change of it. apply may set a
+    // role of widget's palette that it does not read.
     static void follow(QWidget* widget, std::function<void(const QPalette&)> apply);
-    // Draws label's text in the secondary colour, also after theme changes.
+    // Draws label's text in the secondary colour (its foreground role becomes
+    // PlaceholderText), also after theme changes.
     static void makeSecondary(QLabel* label);
     // A label in the secondary colour, optionally in the caption font.
     static QLabel* secondaryLabel(const QString& text, bool caption, QWidget* parent = nullptr);

@@ -12,16 +12,15 @@
 
 namespace tarnwick::test {
 
-// A share lister with answers set by the test, or the real one behind it: records each
-// host asked for and, while held, keeps listings waiting until release(). Thread-safe
-// (listings run on the pool).
+// A share lister answering from shares (set before any listing starts), or asking the real
+// one behind it; records each host asked for and, while held, keeps listings waiting.
 class FakeShareLister : public ShareLister {
 public:
     explicit FakeShareLister(std::shared_ptr<const ShareLister> real = nullptr)
         : m_real(std::move(real))
     {
     }
-    ~FakeShareLister() override { release(); }
+    ~FakeShareLister() override { hold(false); }
 
     QStringList listShares(const QString& host) const override
     {
@@ -29,35 +28,25 @@ public:
         m_calls.append(host);
         while (m_held)
             m_released.wait(&m_mutex);
-        const QStringList answer = m_shares.value(host);
         lock.unlock();
-        return m_real ? m_real->listShares(host) : answer;
-    }
-    void setShares(const QString& host, const QStringList& names)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_shares.insert(host, names);
+        return m_real ? m_real->listShares(host) : shares.value(host);
     }
     QStringList calls() const
     {
         QMutexLocker lock(&m_mutex);
         return m_calls;
     }
-    void hold()
+    void hold(bool held)
     {
         QMutexLocker lock(&m_mutex);
-        m_held = true;
-    }
-    void release()
-    {
-        QMutexLocker lock(&m_mutex);
-        m_held = false;
+        m_held = held;
         m_released.wakeAll();
     }
 
+    QHash<QString, QStringList> shares;
+
 private:
     std::shared_ptr<const ShareLister> m_real;
-    QHash<QString, QStringList> m_shares;
     mutable QMutex m_mutex;
     mutable QWaitCondition m_released;
     mutable QStringList m_calls;
@@ -81,11 +70,10 @@ struct SettingsFixture {
     }
     Server stored(const QUuid& id) const
     {
-        for (const Server& server : store.servers()) {
-            if (server.id == id)
-                return server;
-        }
-        return {};
+        const QList<Server>& all = store.servers();
+        auto found =
+            std::find_if(all.begin(), all.end(), [&](const Server& s) { return s.id == id; });
+        return found == all.end() ? Server() : *found;
     }
 };
 

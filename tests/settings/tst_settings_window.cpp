@@ -1,0 +1,569 @@
+#include "log_capture.h"
+#include "settings/general_settings_view.h"
+#include "settings/interval_text.h"
+#include "settings/login_item.h"
+#include "settings/server_edit_view.h"
+#include "settings/server_list_widget.h"
+#include "settings/servers_view.h"
+#include "settings/settings_window.h"
+#include "settings_fixture.h"
+#include "style/share_check_list.h"
+#include "style/style.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSaveFile>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTranslator>
+
+using namespace tarnwick;
+using Area = ServerEditView::ShareArea;
+
+// The settings window, its two tabs and the server editor over a real store and settings
+// file, with a fake share lister and a configuration home of each test row's own.
+class TestSettingsWindow : public QObject {
+    Q_OBJECT
+
+    // Gives "general.interval_value" the pattern a test sets, whatever tables are loaded.
+    struct IntervalFormat : QTranslator {
+        QString pattern = u"every %lld s"_qs;
+        QString translate(const char*, const char* key, const char*, int) const override
+        {
+            return qstrcmp(key, "general.interval_value") == 0 ? pattern : QString();
+        }
+        bool isEmpty() const override { return false; }
+    } m_format;
+    QTemporaryDir m_dir;
+    QString m_home;
+    std::unique_ptr<test::SettingsFixture> m_fx;
+    std::unique_ptr<QWidget> m_view;
+    Server m_server;
+
+    template <typename View> View* open(View* view)
+    {
+        m_view.reset(view);
+        view->resize(500, 480);
+        view->show();
+        view->activateWindow();
+        return QTest::qWaitForWindowActive(view) ? view : nullptr;
+    }
+    ServersView* servers() { return open(new ServersView(m_fx->store, m_fx->lister)); }
+    ServerEditView* editor(const QString& host, const QStringList& shares = {})
+    {
+        m_server = m_fx->add(qtTrId("server.new_name"), host, shares);
+        return open(new ServerEditView(m_server, m_fx->store, m_fx->lister));
+    }
+    template <typename T = QWidget> T* find(const char* name) const
+    {
+        return m_view->findChild<T*>(QLatin1StringView(name));
+    }
+    ServerListWidget* list() const { return m_view->findChild<ServerListWidget*>(); }
+    QLabel* row(const char* name) const
+    {
+        return list()->itemWidget(list()->item(0))->findChild<QLabel*>(QLatin1StringView(name));
+    }
+    QPoint rowCentre(int row) const { return list()->visualItemRect(list()->item(row)).center(); }
+    void click(int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(list()->viewport(), button, {}, rowCentre(row));
+    }
+    QCheckBox* box(const QString& name) const
+    {
+        return find<ShareCheckList>("shareBoxes")->box(name);
+    }
+    QString message() const
+    {
+        auto* label = find<QLabel>("shareMessage");
+        return label->isVisible() ? label->text() : QString();
+    }
+    Area area() const { return static_cast<ServerEditView*>(m_view.get())->shareArea(); }
+    QStringList calls() const { return m_fx->lister->calls(); }
+    void typeHost(const QString& text) // replaces the field's text key by key
+    {
+        find("host")->setFocus();
+        find<QLineEdit>("host")->selectAll();
+        QTest::keyClick(find("host"), Qt::Key_Backspace);
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, find("host"), Qt::Key_unknown, QString(c), {});
+    }
+    void trigger(const QString& how) // each way of asking for the shares of the host typed
+    {
+        if (how == u"Return") {
+            QTest::keyClick(find("host"), Qt::Key_Return);
+        } else if (how == u"refresh") {
+            find<QToolButton>("refresh")->click();
+        } else if (how == u"focus loss") {
+            find("host")->setFocus();
+            find("displayName")->setFocus();
+        } else {
+            m_view->hide();
+            m_view->show();
+        }
+        QTest::qWait(0);
+    }
+    // Whether pixmap has clearly drawn pixels of color.
+    static bool shows(const QPixmap& pixmap, const QColor& color)
+    {
+        const QImage image = pixmap.toImage();
+        int count = 0;
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            const QColor pixel = image.pixelColor(i % image.width(), i / image.width());
+            count += pixel.alpha() > 100 && qAbs(pixel.red() - color.red()) < 8 &&
+                     qAbs(pixel.green() - color.green()) < 8 &&
+                     qAbs(pixel.blue() - color.blue()) < 8;
+        }
+        return count > 5;
+    }
+    QString entryPath() const { return m_home + u"/autostart/tarnwick.desktop"_qs; }
+    static QByteArray readFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static bool write(const QString& path, const QByteArray& contents)
+    {
+        QSaveFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+               file.commit();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QCoreApplication::installTranslator(&m_format); }
+    void init()
+    {
+        m_home = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u'.' +
+                                QString::fromLatin1(QTest::currentDataTag()));
+        QDir().mkpath(m_home);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home));
+        m_fx = std::make_unique<test::SettingsFixture>();
+    }
+    void cleanup()
+    {
+        m_view.reset();
+        m_fx.reset();
+        QApplication::setPalette(QPalette());
+    }
+
+    // Each opening: fixed size, Servers tab first, nothing selected; the rows and buttons in
+    // the theme's colours (also after a switch while open) with names for screen readers;
+    // closed by the window manager or from the keyboard, discarding the content.
+    void windowShowsTheServersTabAndClosesFromTheKeyboard_data()
+    {
+        QTest::addColumn<QKeySequence>("keys"); // empty: closed by the window manager
+        QTest::addColumn<bool>("switchTheme");
+        QTest::newRow("close") << QKeySequence() << false;
+        QTest::newRow("Escape, theme switched") << QKeySequence(Qt::Key_Escape) << true;
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W) << false;
+    }
+    void windowShowsTheServersTabAndClosesFromTheKeyboard()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(bool, switchTheme);
+        const Server nas = m_fx->add(u"NAS"_qs, u"nas"_qs);
+        for (int opening = 0; opening < 2; ++opening) {
+            store().updateServer(nas); // enabled, named, with a host
+            QPointer<SettingsWindow> window =
+                open(new SettingsWindow(m_fx->store, *m_fx->settings, m_fx->lister));
+            QVERIFY(window);
+            QCOMPARE(window->size(), QSize(600, 540));
+            QCOMPARE(window->minimumSize(), window->maximumSize());
+            QCOMPARE(window->tabs()->currentIndex(), 0);
+            QCOMPARE(window->tabs()->tabText(1), qtTrId("tab.general"));
+            QVERIFY(window->serversView()->selectedServerId().isNull());
+            if (switchTheme) {
+                QPalette dark = QApplication::palette();
+                dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+                dark.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0x20));
+                dark.setColor(QPalette::Highlight, QColor(0x20, 0xc0, 0x40));
+                QApplication::setPalette(dark);
+            }
+            const QPalette colours = QApplication::palette();
+            const QColor secondary = Style::secondaryText(colours);
+            QTRY_VERIFY(shows(row("symbol")->pixmap(), Style::accent(colours)));
+            QVERIFY(shows(find<QLabel>("placeholderSymbol")->pixmap(), secondary));
+            QVERIFY(shows(window->tabs()->tabIcon(1).pixmap(16), Style::text(colours)));
+            QCOMPARE(row("host")->palette().color(row("host")->foregroundRole()), secondary);
+            const char* buttons[][2] = {{"addServer", "servers.add_server_help"},
+                                        {"removeServer", "servers.remove_server_help"},
+                                        {"discover", "servers.discover_help"}};
+            for (const auto& [name, key] : buttons) {
+                QCOMPARE(find(name)->accessibleName(), qtTrId(key));
+                QCOMPARE(find(name)->toolTip(), qtTrId(key));
+                QVERIFY2(shows(find<QToolButton>(name)->icon().pixmap(14),
+                               colours.color(QPalette::ButtonText)),
+                         name);
+            }
+            QCOMPARE(find("interval")->accessibleName(), qtTrId("general.interval_label"));
+            QAccessibleInterface* item = QAccessible::queryAccessibleInterface(list())->child(0);
+            QCOMPARE(item->text(QAccessible::Name),
+                     row("name")->text() + u", "_qs + row("host")->text());
+            QCOMPARE(row("name")->text() + row("host")->text(), u"NASnas"_qs);
+            QVERIFY(!shows(row("symbol")->pixmap(), secondary));
+            // Empty texts get their fallbacks, a disabled server the secondary colour.
+            store().updateServer(Server{nas.id, QString(), QString(), {}, false});
+            QCOMPARE(row("name")->text() + row("host")->text(),
+                     qtTrId("server.new_name") + qtTrId("server.no_host"));
+            QVERIFY(shows(row("symbol")->pixmap(), secondary));
+            QVERIFY(
+                item->text(QAccessible::Name).endsWith(u", "_qs + qtTrId("servers.row_disabled")));
+            QCOMPARE(row("name")->textFormat(), Qt::PlainText);
+
+            window->serversView()->setSelectedServerId(nas.id);
+            window->tabs()->setCurrentIndex(1);
+            m_view.release(); // it deletes itself when closed
+            if (keys.isEmpty())
+                window->close();
+            else
+                QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
+            QTRY_VERIFY(!window);
+        }
+    }
+
+    void addingAndRemovingMoveTheSelection_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("remaining"); // position of the server left
+        QTest::newRow("minus") << u"minus"_qs << 1;
+        QTest::newRow("Delete key") << u"key"_qs << 1;
+        QTest::newRow("menu of an unselected row") << u"menu"_qs << 0;
+        QTest::newRow("removed elsewhere") << u"store"_qs << 1;
+    }
+    void addingAndRemovingMoveTheSelection()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, remaining);
+        ServersView* view = servers();
+        for (int i = 0; i < 2; ++i) { // plus: a default server at the end, selected
+            find<QToolButton>("addServer")->click();
+            QCOMPARE(store().servers().size(), i + 1);
+            const Server& added = store().servers().last();
+            QCOMPARE(added.displayName, qtTrId("server.new_name"));
+            QVERIFY(added.host.isEmpty() && added.shares.isEmpty() && added.isEnabled);
+            QCOMPARE(view->selectedServerId(), added.id);
+            QCOMPARE(view->editor()->serverId(), added.id);
+            QVERIFY(list()->item(i)->isSelected() && find("removeServer")->isEnabled());
+        }
+        const QList<Server> before = store().servers();
+        click(0);
+        QVERIFY(list()->item(0)->isSelected() && !list()->item(1)->isSelected());
+        if (how == u"minus") {
+            find<QToolButton>("removeServer")->click();
+        } else if (how == u"key") {
+            QTest::keyClick(list(), Qt::Key_Delete);
+        } else if (how == u"menu") { // a right click opens the row's menu without selecting it
+            click(1, Qt::RightButton);
+            QCOMPARE(view->selectedServerId(), before.at(0).id);
+            std::unique_ptr<QMenu> menu(list()->createRowMenu(rowCentre(1)));
+            QCOMPARE(menu->actions().size(), 1);
+            QCOMPARE(menu->actions().first()->text(), qtTrId("servers.delete"));
+            menu->actions().first()->trigger();
+        } else {
+            store().removeServers({0}); // e.g. by another window: the stale id stays
+            QVERIFY(find("placeholder")->isVisible() && !view->editor());
+            find<QToolButton>("removeServer")->click(); // names nothing: nothing happens
+            QCOMPARE(view->selectedServerId(), before.at(0).id);
+            view->setSelectedServerId(QUuid());
+        }
+        QCOMPARE(store().servers(), QList<Server>{before.at(remaining)});
+        QVERIFY(view->selectedServerId().isNull() && list()->selectedItems().isEmpty());
+        QVERIFY(find("placeholder")->isVisible() && !view->editor());
+        QVERIFY(!find("removeServer")->isEnabled());
+        QVERIFY(!list()->createRowMenu(QPoint(5, list()->viewport()->height() - 2)));
+    }
+
+    void selectingAnotherServerCreatesAFreshEditor()
+    {
+        m_fx->lister->shares.insert(u"a"_qs, {u"Public"_qs});
+        m_fx->add(u"A"_qs, u"a"_qs);
+        const Server b = m_fx->add(u"B"_qs, u"b"_qs);
+        ServersView* view = servers();
+        click(0);
+        QPointer<ServerEditView> first = view->editor();
+        QTRY_COMPARE(first->shareArea(), Area::Shares);
+        QTest::keyClicks(find("displayName"), u"x"_qs);
+        QCOMPARE(view->editor(), first.data()); // same server: the editor stays
+        click(1);
+        QCOMPARE(view->editor()->serverId(), b.id);
+        QTRY_VERIFY(!first);
+        click(0); // back to A: a fresh editor lists A's shares again
+        QCOMPARE(view->editor()->findChild<QLineEdit*>(u"displayName"_qs)->text(), u"Ax"_qs);
+        QTRY_COMPARE(view->editor()->shareArea(), Area::Shares);
+        QCOMPARE(calls(), (QStringList{u"a"_qs, u"b"_qs, u"a"_qs}));
+    }
+
+    void addingADiscoveredServer_data()
+    {
+        QTest::addColumn<QString>("discoveredHost");
+        QTest::addColumn<bool>("added");
+        QTest::newRow("same characters") << u"caf\u00e9.local"_qs << false;
+        QTest::newRow("canonically equivalent") << u"cafe\u0301.local"_qs << false;
+        QTest::newRow("other letter case") << u"CAF\u00c9.local"_qs << true;
+        QTest::newRow("with a blank") << u"caf\u00e9.local "_qs << true;
+    }
+    void addingADiscoveredServer()
+    {
+        QFETCH(QString, discoveredHost);
+        QFETCH(bool, added);
+        const Server existing = m_fx->add(u"Cafe"_qs, u"caf\u00e9.local"_qs);
+        ServersView* view = servers();
+        view->setSelectedServerId(existing.id);
+        view->addDiscoveredServer({QUuid::createUuid(), u"Found"_qs, discoveredHost, 445},
+                                  {u"Media"_qs, u"Public"_qs});
+        QCOMPARE(store().servers().first(), existing); // nothing merged into the old one
+        QCOMPARE(store().servers().size(), added ? 2 : 1);
+        Server server = store().servers().last();
+        QCOMPARE(view->selectedServerId(), server.id);
+        QCOMPARE(view->editor()->serverId(), server.id);
+        if (!added)
+            return;
+        QCOMPARE(server.shares.size(), 2);
+        QCOMPARE(server.shares.at(0).name + server.shares.at(1).name, u"MediaPublic"_qs);
+        server.shares.clear();
+        QCOMPARE(server, (Server{server.id, u"Found"_qs, discoveredHost, {}, true}));
+    }
+
+    void nameFieldAppliesDefaultAndTrimming_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("left empty") << QString() << qtTrId("server.new_name");
+        QTest::newRow("blanks around") << u" \u00a0Office NAS  "_qs << u"Office NAS"_qs;
+        QTest::newRow("blanks only") << u"   "_qs << QString();
+    }
+    void nameFieldAppliesDefaultAndTrimming()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        editor(QString());
+        QCOMPARE(find<QLineEdit>("displayName")->text(), QString()); // the default shows empty
+        QTest::keyClicks(find("displayName"), typed);
+        find<QCheckBox>("enabled")->click();
+        QCOMPARE(m_fx->stored(m_server.id).displayName, expected);
+        QCOMPARE(m_fx->stored(m_server.id).isEnabled, false);
+        QCOMPARE(find<QLineEdit>("displayName")->text(), typed); // the field keeps the text
+    }
+
+    void hostIsListedOnceUntilItChanges_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("host"); // stored and listed
+        const QString nas = u"nas.local"_qs;
+        QTest::newRow("Return, blanks around") << u" nas.local\u2003"_qs << u"Return"_qs << nas;
+        QTest::newRow("refresh") << nas << u"refresh"_qs << nas;
+        QTest::newRow("focus loss") << nas << u"focus loss"_qs << nas;
+        QTest::newRow("shown again") << nas << u"show"_qs << nas;
+        QTest::newRow("blank, Return") << u"  "_qs << u"Return"_qs << QString();
+        QTest::newRow("blank, refresh") << u"  "_qs << u"refresh"_qs << QString();
+        QTest::newRow("blank, shown again") << u"  "_qs << u"show"_qs << QString();
+    }
+    void hostIsListedOnceUntilItChanges()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, how);
+        QFETCH(QString, host);
+        editor(QString());
+        QCOMPARE(message(), qtTrId("server.shares.enter_host_first"));
+        typeHost(typed);
+        QCOMPARE(m_fx->stored(m_server.id).host, host);
+        QVERIFY(calls().isEmpty()); // typing alone lists nothing
+        trigger(how);
+        if (host.isEmpty()) { // a blank host never lists
+            QCOMPARE(message(), qtTrId("server.shares.enter_host_first"));
+            QVERIFY(!find("refresh")->isEnabled() && calls().isEmpty());
+            return;
+        }
+        QTRY_COMPARE(message(), qtTrId("add_server.no_shares_found")); // a listing that fails
+        for (const QString& again : {u"Return"_qs, u"refresh"_qs, u"focus loss"_qs, u"show"_qs})
+            trigger(again);
+        QCOMPARE(calls(), QStringList{host});
+        // One more character brings the hint back and forgets the listed host.
+        QTest::keyClick(find("host"), Qt::Key_X);
+        QCOMPARE(message(), qtTrId("add_server.shares_hint"));
+        QTest::keyClick(find("host"), Qt::Key_Backspace);
+        QCOMPARE(area(), Area::Hint);
+        trigger(u"Return"_qs);
+        QTRY_COMPARE(calls(), (QStringList{host, host}));
+    }
+
+    void sharesSortedVerbatimAndTicksStoredAtOnce()
+    {
+        // "é" decomposed sorts by its composed form, after every ASCII letter.
+        const QString ecole = u"e\u0301cole"_qs;
+        m_fx->lister->shares.insert(u"nas"_qs,
+                                    {u"media"_qs, ecole, u"R&D"_qs, u"Public"_qs, u"Media"_qs});
+        editor(u"nas"_qs, {u"Public"_qs, u"Public"_qs, u"Old"_qs});
+        QTRY_COMPARE(area(), Area::Shares);
+        QCOMPARE(find<ShareCheckList>("shareBoxes")->names(),
+                 (QStringList{u"Media"_qs, u"Public"_qs, u"R&D"_qs, u"media"_qs, ecole}));
+        QCOMPARE(box(u"R&D"_qs)->text(), u"R&&D"_qs); // no mnemonic
+        QVERIFY(box(u"Public"_qs)->isChecked() && !box(u"Media"_qs)->isChecked());
+        box(u"Public"_qs)->click(); // removes the first of that name only
+        QList<Share> shares = m_fx->stored(m_server.id).shares;
+        QCOMPARE(shares, m_server.shares.mid(1)); // "Old" is not listed, not touched
+        QVERIFY(box(u"Public"_qs)->isChecked());
+        box(u"R&D"_qs)->click();
+        shares = m_fx->stored(m_server.id).shares;
+        QCOMPARE(shares.size(), 3);
+        QCOMPARE(shares.last().name, u"R&D"_qs);
+        QCOMPARE(shares.last().username, QString());
+        QCOMPARE(find("refresh")->accessibleName(), qtTrId("add_server.load_shares"));
+        QSignalSpy changes(&store(), &ShareStore::serversChanged);
+        QTest::keyClicks(find("displayName"), u"N2"_qs);
+        QCOMPARE(changes.count(), 2); // every keystroke is stored, with the ticked shares
+        QCOMPARE(m_fx->stored(m_server.id).displayName, u"N2"_qs);
+        QCOMPARE(m_fx->stored(m_server.id).shares, shares);
+        QVERIFY(box(u"R&D"_qs)->isChecked());
+    }
+
+    // Editing the host while its listing runs abandons that listing: its late result does
+    // not fill the list of another host.
+    void lateResultForAnEarlierHostIsDropped()
+    {
+        m_fx->lister->shares.insert(u"old"_qs, {u"Stale"_qs});
+        editor(QString());
+        m_fx->lister->hold(true);
+        typeHost(u"old"_qs);
+        trigger(u"Return"_qs);
+        QCOMPARE(area(), Area::Loading);
+        QVERIFY(!find("refresh")->isEnabled());
+        typeHost(u"new"_qs);
+        QCOMPARE(area(), Area::Hint);
+        QVERIFY(find("refresh")->isEnabled());
+        QTRY_COMPARE(calls().size(), 1);
+        m_fx->lister->hold(false);
+        QTest::qWait(50); // let the dropped result arrive; nothing may change
+        QCOMPARE(area(), Area::Hint);
+        QVERIFY(find<ShareCheckList>("shareBoxes")->names().isEmpty());
+    }
+
+    // Shown as stored (nothing written back), changes from elsewhere shown, and the
+    // controls storing what the user sets.
+    void generalTabShowsAndStoresTheSettings_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
+        QTest::addColumn<QString>("pattern");   // of "general.interval_value"
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("nothing") << QByteArray() << u"every %lld s"_qs << u"every 120 s"_qs;
+        QTest::newRow("fraction") << QByteArray("45.9") << u"%1 Sekunden"_qs << u"45 Sekunden"_qs;
+        QTest::newRow("beyond the slider") << QByteArray("3600") << u"%d %%"_qs << u"3600 %"_qs;
+        QTest::newRow("not a number") << QByteArray("soon") << u"%s %i/%d"_qs << u"%s 120/%d"_qs;
+        QTest::newRow("beyond 64 bits") << QByteArray("1e19") << u"%lld s"_qs << u"\u2013 s"_qs;
+        QTest::newRow("infinite") << QByteArray("inf") << u"%lld s"_qs << u"\u2013 s"_qs;
+    }
+    void generalTabShowsAndStoresTheSettings()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, pattern);
+        QFETCH(QString, shown);
+        m_format.pattern = pattern;
+        QSettings& settings = *m_fx->settings;
+        QVERIFY(stored.isEmpty() ||
+                write(settings.fileName(), "[General]\nmountInterval=" + stored));
+        settings.sync();
+        QCoreApplication::setApplicationVersion(stored.isEmpty() ? u"1.4.2"_qs : QString());
+        open(new GeneralSettingsView(settings)); // read when the tab is created
+        m_format.pattern = u"every %lld s"_qs;
+        QCOMPARE(find<QLabel>("version")->text(), stored.isEmpty() ? u"1.4.2"_qs : u"\u2013"_qs);
+        QVERIFY(find<QLabel>("website")->text().contains(u"href=\""_qs +
+                                                         GeneralSettingsView::websiteUrl));
+        QCOMPARE(find<QLabel>("intervalValue")->text(), shown);
+        QVERIFY(!find<QCheckBox>("keepMountedOnQuit")->isChecked());
+        settings.sync();
+        QCOMPARE(settings.value(AppSettings::mountIntervalKey).toByteArray(), stored);
+        QVERIFY(!settings.contains(AppSettings::keepMountedOnQuitKey));
+
+        QTest::qWait(20); // a new modification time, so QSettings sees the change
+        const QByteArray elsewhere = "[General]\nmountInterval=270\nkeepMountedOnQuit=true\n";
+        QVERIFY(write(settings.fileName(), elsewhere));
+        QTRY_COMPARE(find<QLabel>("intervalValue")->text(), u"every 270 s"_qs);
+        QTRY_VERIFY(find<QCheckBox>("keepMountedOnQuit")->isChecked());
+        QCOMPARE(readFile(settings.fileName()), elsewhere);
+
+        find<QCheckBox>("keepMountedOnQuit")->click();
+        QCOMPARE(settings.value(AppSettings::keepMountedOnQuitKey), QVariant(false));
+        auto* slider = find<QSlider>("interval");
+        QCOMPARE(slider->value() * 30, 270);
+        // The ends store 30.0 and 600.0, every position a multiple of 30.
+        slider->triggerAction(QAbstractSlider::SliderToMinimum);
+        QCOMPARE(settings.value(AppSettings::mountIntervalKey).typeId(), QMetaType::Double);
+        QCOMPARE(find<QLabel>("intervalValue")->text(), u"every 30 s"_qs);
+        QSet<double> seen;
+        for (int i = slider->minimum(); i <= slider->maximum(); ++i) {
+            slider->setValue(i);
+            const double seconds = settings.value(AppSettings::mountIntervalKey).toDouble();
+            QVERIFY(std::fmod(seconds, 30.0) == 0.0 && seconds >= 30.0 && seconds <= 600.0);
+            seen.insert(seconds);
+        }
+        QCOMPARE(seen.size(), 20);
+    }
+
+    // The autostart entry: read at opening without being touched, written and removed only
+    // by the toggle, failures logged with the toggle where the user put it.
+    void launchAtLoginFollowsTheEntry_data()
+    {
+        QTest::addColumn<QByteArray>("entry"); // empty: none; "file"/"folder" block the entry
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<int>("failures"); // of the two clicks
+        const QByteArray head = "[Desktop Entry]\nExec=tarnwick\n";
+        QTest::newRow("no entry") << QByteArray() << false << 0;
+        QTest::newRow("entry") << LoginItem::entryContents(u"/usr/bin/tarnwick"_qs) << true << 0;
+        QTest::newRow("hidden") << head + "Hidden=true\n" << false << 0;
+        QTest::newRow("off in GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << false << 0;
+        QTest::newRow("other group") << head + "[Desktop Action x]\nHidden=true\n" << true << 0;
+        QTest::newRow("file for the folder") << QByteArray("file") << false << 1;
+        QTest::newRow("folder for the entry") << QByteArray("folder") << false << 2;
+    }
+    void launchAtLoginFollowsTheEntry()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, checked);
+        QFETCH(int, failures);
+        QVERIFY(LoginItem::entryContents(u"/opt/My Apps/tarn%wick"_qs)
+                    .contains("\nExec=\"/opt/My Apps/tarn%%wick\"\n"));
+        QVERIFY(LoginItem::entryContents(u"/opt/a$b\"c\\d"_qs)
+                    .contains("\nExec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d\"\n"));
+        QCOMPARE(LoginItem::entryPath(), entryPath());
+        if (entry == "file")
+            QVERIFY(write(m_home + u"/autostart"_qs, entry));
+        else if (!entry.isEmpty())
+            QVERIFY(QDir().mkpath(m_home + u"/autostart"_qs +
+                                  (entry == "folder" ? u"/tarnwick.desktop/x"_qs : u""_qs)));
+        if (!entry.isEmpty() && !failures)
+            QVERIFY(write(entryPath(), entry));
+        test::LogCapture log;
+        auto* toggle = open(new GeneralSettingsView(*m_fx->settings))->findChild<QCheckBox*>();
+        QCOMPARE(toggle->objectName(), u"launchAtLogin"_qs);
+        QCOMPARE(toggle->isChecked(), checked);
+        QCOMPARE(readFile(entryPath()), failures ? QByteArray() : entry); // opening touches nothing
+        toggle->click();
+        QCOMPARE(toggle->isChecked(), !checked);
+        if (!failures && checked)
+            QVERIFY(!QFile::exists(entryPath()));
+        else if (!failures)
+            QVERIFY(
+                readFile(entryPath())
+                    .contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
+        toggle->click();
+        QCOMPARE(toggle->isChecked(), checked);
+        QCOMPARE(log.lines().size(), failures);
+        for (const QString& line : log.lines()) // with a reason
+            QVERIFY2(line.startsWith(u"[Tarnwick] LoginItem error: "_qs) && line.size() > 28,
+                     qPrintable(line));
+    }
+
+private:
+    ShareStore& store() { return m_fx->store; }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settings_window.moc"
