@@ -1,11 +1,18 @@
+#include "discovery/bonjour_browser.h"
+#include "discovery/share_lister.h"
 #include "log_capture.h"
+#include "model/app_settings.h"
+#include "model/share_store.h"
+#include "platform/profile_factory.h"
+#include "settings/discovered_server_section.h"
+#include "settings/discovery_sheet.h"
 #include "settings/general_settings_view.h"
 #include "settings/login_item.h"
 #include "settings/server_edit_view.h"
 #include "settings/server_list_widget.h"
 #include "settings/servers_view.h"
 #include "settings/settings_window.h"
-#include "settings_fixture.h"
+#include "shell/translations.h"
 #include "style/share_check_list.h"
 #include "style/style.h"
 
@@ -16,19 +23,75 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMutex>
+#include <QProcess>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <QTranslator>
 
 using namespace tarnwick;
 using Area = ServerEditView::ShareArea;
 
-// The settings window, its tabs and the server editor over a real store and settings file,
-// with a fake share lister and a configuration home of each test row's own.
+namespace {
+
+// Answers from shares (set before a listing starts) or from the real lister behind it;
+// records the hosts asked for; while held, listings wait.
+struct FakeShareLister : ShareLister {
+    std::shared_ptr<const ShareLister> real;
+    QHash<QString, QStringList> shares;
+    std::atomic<bool> held = false;
+    mutable QMutex mutex;
+    mutable QStringList asked;
+
+    QStringList listShares(const QString& host) const override
+    {
+        {
+            const QMutexLocker lock(&mutex);
+            asked.append(host);
+        }
+        while (held)
+            QThread::msleep(5);
+        return real ? real->listShares(host) : shares.value(host);
+    }
+    QStringList calls() const
+    {
+        const QMutexLocker lock(&mutex);
+        return asked;
+    }
+};
+
+// A store over a fresh settings file, and a fake share lister.
+struct SettingsFixture {
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> settings = AppSettings::open(dir.filePath(u"t.conf"_qs));
+    ShareStore store{*settings};
+    std::shared_ptr<FakeShareLister> lister = std::make_shared<FakeShareLister>();
+
+    Server add(const QString& name, const QString& host, const QStringList& shares = {})
+    {
+        Server server = Server::create(name, host);
+        for (const QString& share : shares)
+            server.shares.append(Share::create(share));
+        store.addServer(server);
+        return server;
+    }
+};
+
+} // namespace
+
+// The settings window, its tabs, the server editor and the discovery sheet over a real store
+// and settings file, with a configuration home of each test row's own; the share lister is a
+// fake, or the real one in front of the real avahi-daemon and Samba server of the rig
+// (tests/support/avahi-env.sh, smbd-rig.sh): "Office Files" is published on office.local,
+// which resolves to the Samba server, "Printer Room" on other.local, where nothing answers.
 class TestSettingsWindow : public QObject {
     Q_OBJECT
 
@@ -43,9 +106,58 @@ class TestSettingsWindow : public QObject {
     } m_format;
     QTemporaryDir m_dir;
     QString m_home;
-    std::unique_ptr<test::SettingsFixture> m_fx;
+    std::unique_ptr<SettingsFixture> m_fx;
     std::unique_ptr<QWidget> m_view;
     Server m_server;
+    std::vector<std::unique_ptr<QProcess>> m_publishers;
+    const QString m_host = u"office.local"_qs;
+    const QStringList m_shares{u"Public"_qs, u"Quarterly Reports 2024"_qs, u"Team Docs"_qs,
+                               u"archive"_qs};
+
+    bool publish(const QStringList& args)
+    {
+        auto& process = m_publishers.emplace_back(std::make_unique<QProcess>());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(u"stdbuf"_qs, QStringList{u"-oL"_qs, u"avahi-publish"_qs} + args);
+        QByteArray seen;
+        return QTest::qWaitFor(
+            [&] {
+                return process->waitForReadyRead(50),
+                       (seen += process->readAll()).contains("Established");
+            },
+            10000);
+    }
+    DiscoverySheet* openSheet(ServersView* view)
+    {
+        view->findChild<QToolButton*>(u"discover"_qs)->click();
+        return view->discoverySheet();
+    }
+    // The share boxes of host's section once its shares are listed; null while not.
+    static ShareCheckList* listed(DiscoverySheet* sheet, const QString& host)
+    {
+        ShareCheckList* boxes = nullptr;
+        const auto done = [&] {
+            DiscoveredServerSection* section = sheet->sectionFor(host);
+            boxes = section ? section->findChild<ShareCheckList*>() : nullptr;
+            return boxes &&
+                   (!boxes->isHidden() || !section->findChild<QLabel*>(u"noShares"_qs)->isHidden());
+        };
+        return QTest::qWaitFor(done, 20000) ? boxes : nullptr;
+    }
+    static QStringList ticked(ShareCheckList* list)
+    {
+        QStringList names;
+        for (qsizetype i = 0; i < list->names().size(); ++i) {
+            if (list->boxes().at(i)->isChecked())
+                names.append(list->names().at(i));
+        }
+        return names;
+    }
+    ServersView* discovering() // the Servers tab with the real share lister
+    {
+        m_fx->lister->real = ProfileFactory::createShareLister();
+        return servers();
+    }
 
     template <typename View> View* open(View* view)
     {
@@ -132,17 +244,28 @@ class TestSettingsWindow : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { QCoreApplication::installTranslator(&m_format); }
+    void initTestCase()
+    {
+        QCoreApplication::installTranslator(&m_format);
+        QVERIFY2(!qEnvironmentVariableIsEmpty("TARNWICK_SMB_HOST"), "needs smbd-rig.sh");
+        QVERIFY(publish({u"-a"_qs, u"-R"_qs, m_host, qEnvironmentVariable("TARNWICK_SMB_HOST")}));
+        QVERIFY(
+            publish({u"-s"_qs, u"-H"_qs, m_host, u"Office Files"_qs, u"_smb._tcp"_qs, u"445"_qs}));
+        QVERIFY(publish({u"-a"_qs, u"-R"_qs, u"other.local"_qs, u"127.0.0.2"_qs}));
+        QVERIFY(publish({u"-s"_qs, u"-H"_qs, u"other.local"_qs, u"Printer Room"_qs, u"_smb._tcp"_qs,
+                         u"445"_qs}));
+    }
     void init()
     {
         m_home = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u'.' +
                                 QString::fromLatin1(QTest::currentDataTag()));
         QDir().mkpath(m_home);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home));
-        m_fx = std::make_unique<test::SettingsFixture>();
+        m_fx = std::make_unique<SettingsFixture>();
     }
     void cleanup()
     {
+        m_fx->lister->held = false;
         m_view.reset();
         m_fx.reset();
         QApplication::setPalette(QPalette());
@@ -334,7 +457,7 @@ private Q_SLOTS:
         QCOMPARE(find<QLineEdit>("displayName")->text(), QString()); // the default shows empty
         QTest::keyClicks(find("displayName"), typed);
         find<QCheckBox>("enabled")->click();
-        QCOMPARE(m_fx->stored(m_server.id), (Server{m_server.id, expected, {}, {}, false}));
+        QCOMPARE(stored(), (Server{m_server.id, expected, {}, {}, false}));
         QCOMPARE(find<QLineEdit>("displayName")->text(), typed); // the field keeps the text
     }
 
@@ -362,7 +485,7 @@ private Q_SLOTS:
         const QString enterHost = qtTrId("server.shares.enter_host_first") + u" -"_qs;
         QCOMPARE(shareArea(), enterHost);
         typeHost(typed);
-        QCOMPARE(m_fx->stored(m_server.id).host, host);
+        QCOMPARE(stored().host, host);
         QVERIFY(calls().isEmpty()); // typing alone lists nothing
         trigger(how);
         if (host.isEmpty()) { // a blank host never lists
@@ -378,7 +501,7 @@ private Q_SLOTS:
         QTest::keyClick(find("host"), Qt::Key_X);
         QCOMPARE(shareArea(), qtTrId("add_server.shares_hint") + u" +"_qs);
         QTest::keyClick(find("host"), Qt::Key_Backspace);
-        trigger(how);
+        trigger(u"Return"_qs);
         QTRY_COMPARE(calls(), (QStringList{host, host}));
     }
 
@@ -395,18 +518,17 @@ private Q_SLOTS:
         QCOMPARE(box(u"R&D"_qs)->text(), u"R&&D"_qs); // no mnemonic
         QVERIFY(box(u"Public"_qs)->isChecked() && !box(u"Media"_qs)->isChecked());
         box(u"Public"_qs)->click(); // removes the first of that name only; "Old" stays
-        QCOMPARE(m_fx->stored(m_server.id).shares, m_server.shares.mid(1));
+        QCOMPARE(stored().shares, m_server.shares.mid(1));
         QVERIFY(box(u"Public"_qs)->isChecked());
         box(u"R&D"_qs)->click();
-        const QList<Share> shares = m_fx->stored(m_server.id).shares;
+        const QList<Share> shares = stored().shares;
         QCOMPARE(shares.size(), 3);
         QCOMPARE(shares.last(), (Share{shares.last().id, u"R&D"_qs, QString()}));
         QCOMPARE(find("refresh")->accessibleName(), qtTrId("add_server.load_shares"));
         QSignalSpy changes(&store(), &ShareStore::serversChanged);
         QTest::keyClicks(find("displayName"), u"N2"_qs);
         QCOMPARE(changes.count(), 2); // every keystroke is stored, with the ticked shares
-        QCOMPARE(m_fx->stored(m_server.id),
-                 (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, true}));
+        QCOMPARE(stored(), (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, true}));
         QVERIFY(box(u"R&D"_qs)->isChecked());
     }
 
@@ -416,14 +538,14 @@ private Q_SLOTS:
     {
         m_fx->lister->shares.insert(u"old"_qs, {u"Stale"_qs});
         editor(QString());
-        m_fx->lister->hold(true);
+        m_fx->lister->held = true;
         typeHost(u"old"_qs);
         trigger(u"Return"_qs);
         QCOMPARE(shareArea(), u"Loading -"_qs);
         typeHost(u"new"_qs);
         QCOMPARE(shareArea(), qtTrId("add_server.shares_hint") + u" +"_qs);
         QTRY_COMPARE(calls().size(), 1);
-        m_fx->lister->hold(false);
+        m_fx->lister->held = false;
         QTest::qWait(50); // let the dropped result arrive; nothing may change
         QCOMPARE(shareArea(), qtTrId("add_server.shares_hint") + u" +"_qs);
     }
@@ -516,7 +638,7 @@ private Q_SLOTS:
         else if (!entry.isEmpty())
             QVERIFY(QDir().mkpath(entry == "folder" ? path : m_home + u"/autostart"_qs));
         QVERIFY(entry.isEmpty() || failures || write(path, entry));
-        test::LogCapture log;
+        tarnwick::test::LogCapture log;
         auto* toggle = open(new GeneralSettingsView(*m_fx->settings))->findChild<QCheckBox*>();
         QCOMPARE(toggle->objectName() + u' ' + QString::number(toggle->isChecked()),
                  u"launchAtLogin "_qs + QString::number(checked));
@@ -534,8 +656,158 @@ private Q_SLOTS:
                      qPrintable(line));
     }
 
+    // Sections appear with every share ticked; add hands over the ticked ones (unless the
+    // host is stored) and shows the check mark until rescan lists everything afresh.
+    void addTakesTheTickedSharesUntilRescan_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("new host") << false;
+        QTest::newRow("host already stored") << true;
+    }
+    void addTakesTheTickedSharesUntilRescan()
+    {
+        QFETCH(bool, stored);
+        const QList<Server> before{Server::create(u"My NAS"_qs, m_host)};
+        if (stored)
+            store().setServers(before);
+        ServersView* view = discovering();
+        DiscoverySheet* sheet = openSheet(view);
+        QCOMPARE(sheet->windowModality(), Qt::WindowModal);
+        QCOMPARE(sheet->size(), QSize(460, 400));
+        ShareCheckList* office = listed(sheet, m_host);
+        QVERIFY(office);
+        QCOMPARE(ticked(office), m_shares); // every share, each once, all ticked
+        QCOMPARE(office->names(), m_shares);
+        QCOMPARE(m_fx->lister->calls().count(m_host), 1);
+        ShareCheckList* printer = listed(sheet, u"other.local"_qs); // no SMB: nothing to add
+        QVERIFY(printer && printer->isHidden() && printer->names().isEmpty());
+        auto* section = sheet->sectionFor(m_host);
+        auto* add = section->findChild<QPushButton*>(u"add"_qs);
+        QVERIFY(!sheet->sectionFor(u"other.local"_qs)->findChild<QPushButton*>()->isEnabled());
+        for (QCheckBox* box : office->boxes())
+            box->click();
+        QVERIFY(!add->isEnabled());
+        office->boxes().at(2)->click(); // Team Docs
+        office->boxes().at(0)->click(); // Public
+        QCOMPARE(store().servers(), stored ? before : QList<Server>());
+        add->click();
+        QVERIFY(sheet->isVisible() && add->isHidden());
+        QVERIFY(!section->findChild<QLabel*>(u"added"_qs)->isHidden());
+        if (stored) {
+            QCOMPARE(store().servers(), before);
+        } else {
+            const Server server = store().servers().value(0);
+            QCOMPARE(server.displayName + u'@' + server.host, u"Office Files@"_qs + m_host);
+            QCOMPARE(server.shares.size(), 2);
+            QCOMPARE(server.shares.at(0).name + u'+' + server.shares.at(1).name,
+                     u"Public+Team Docs"_qs);
+            QCOMPARE(view->selectedServerId(), server.id);
+        }
+
+        auto* rescan = sheet->findChild<QPushButton*>(u"rescan"_qs);
+        QVERIFY(!rescan->isEnabled()); // not while the search runs
+        view->browser().stopSearch();
+        rescan->click();
+        QVERIFY(view->browser().isSearching());
+        QTRY_VERIFY(sheet->sectionFor(m_host) != section);
+        office = listed(sheet, m_host);
+        QVERIFY(office &&
+                !sheet->sectionFor(m_host)->findChild<QPushButton*>(u"add"_qs)->isHidden());
+        QCOMPARE(ticked(office), m_shares);                            // every share ticked again
+        QCOMPARE(m_fx->lister->calls().count(m_host), stored ? 2 : 3); // the editor listed too
+    }
+
+    // Searching, then nothing found, then the list; Done (Return) and Escape close the
+    // sheet, stop the search and add nothing; opening again starts afresh.
+    void theSearchStopsWhenTheSheetGoesAway_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return (Done)") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+    }
+    void theSearchStopsWhenTheSheetGoesAway()
+    {
+        QFETCH(int, key);
+        ServersView* view = discovering();
+        QPointer<DiscoverySheet> sheet = openSheet(view);
+        view->browser().stopSearch(); // right after the start: nothing found yet
+        auto* body = sheet->findChild<QStackedWidget*>();
+        QCOMPARE(body->currentWidget()->objectName(), u"noneFound"_qs);
+        view->browser().startSearch();
+        QCOMPARE(body->currentWidget()->objectName(), u"searching"_qs);
+        QVERIFY(sheet->findChild<QWidget*>(u"titleBusy"_qs)->isVisibleTo(sheet));
+        ShareCheckList* office = listed(sheet, m_host);
+        QVERIFY(office);
+        QCOMPARE(body->currentWidget()->objectName(), u"serverList"_qs);
+        office->boxes().at(0)->setFocus(); // Return is the sheet's, not the focused box's
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet.data(),
+                        Qt::Key(key));
+        QTRY_VERIFY(!sheet);
+        QVERIFY(!view->browser().isSearching() && store().servers().isEmpty());
+        QVERIFY(!view->browser().discovered().isEmpty());
+        DiscoverySheet* again = openSheet(view);
+        QVERIFY(view->browser().isSearching() && !again->sectionFor(m_host));
+        QVERIFY(listed(again, m_host));
+    }
+
+    // With TARNWICK_SCREENSHOT_DIR set, saves the settings screenshots shown in the README.
+    void screenshots_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en") << QLocale(QLocale::English);
+        QTest::newRow("de") << QLocale(QLocale::German, QLocale::Germany);
+    }
+    void screenshots()
+    {
+        QFETCH(QLocale, locale);
+        const QString target = qEnvironmentVariable("TARNWICK_SCREENSHOT_DIR");
+        if (target.isEmpty())
+            QSKIP("TARNWICK_SCREENSHOT_DIR not set");
+        m_fx->lister->real = ProfileFactory::createShareLister();
+        m_format.pattern.clear();
+        Translations::install(*qApp, locale);
+        QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+        const auto save = [&](QWidget* widget, const QString& name) {
+            QTest::qWait(100); // let the layouts settle
+            QVERIFY(widget->grab().save(u"%1/%2-%3.png"_qs.arg(
+                target, name, QString::fromLatin1(QTest::currentDataTag()))));
+        };
+        Server office = Server::create(u"Office Files"_qs, m_host);
+        office.shares = {Share::create(u"Public"_qs), Share::create(u"Team Docs"_qs)};
+        Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
+        backup.isEnabled = false;
+        store().setServers({office, backup, Server::create(QString(), QString())});
+        std::unique_ptr<SettingsWindow> window(
+            new SettingsWindow(store(), *m_fx->settings, m_fx->lister));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        save(window.get(), u"settings-servers"_qs);
+        window->serversView()->setSelectedServerId(office.id);
+        QTRY_VERIFY_WITH_TIMEOUT(window->serversView()->editor()->shareArea() ==
+                                     ServerEditView::ShareArea::Shares,
+                                 20000);
+        save(window.get(), u"settings-editor"_qs);
+        window->tabs()->setCurrentIndex(1);
+        save(window.get(), u"settings-general"_qs);
+        window->tabs()->setCurrentIndex(0);
+        window->serversView()->setSelectedServerId(QUuid());
+        DiscoverySheet* sheet = openSheet(window->serversView());
+        QVERIFY(listed(sheet, m_host) && listed(sheet, u"other.local"_qs));
+        save(sheet, u"discovery-sheet"_qs);
+        window.reset();
+        Translations::uninstall(*qApp);
+    }
+
 private:
     ShareStore& store() { return m_fx->store; }
+    Server stored() const
+    {
+        for (const Server& server : m_fx->store.servers()) {
+            if (server.id == m_server.id)
+                return server;
+        }
+        return {};
+    }
 };
 
 QTEST_MAIN(TestSettingsWindow)
