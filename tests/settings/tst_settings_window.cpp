@@ -441,26 +441,6 @@ private Q_SLOTS:
         }
     }
 
-    void nameFieldAppliesDefaultAndTrimming_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("left empty") << QString() << qtTrId("server.new_name");
-        QTest::newRow("blanks around") << u" \u00a0Office NAS  "_qs << u"Office NAS"_qs;
-        QTest::newRow("blanks only") << u"   "_qs << QString();
-    }
-    void nameFieldAppliesDefaultAndTrimming()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, expected);
-        editor(QString());
-        QCOMPARE(find<QLineEdit>("displayName")->text(), QString()); // the default shows empty
-        QTest::keyClicks(find("displayName"), typed);
-        find<QCheckBox>("enabled")->click();
-        QCOMPARE(stored(), (Server{m_server.id, expected, {}, {}, false}));
-        QCOMPARE(find<QLineEdit>("displayName")->text(), typed); // the field keeps the text
-    }
-
     void hostIsListedOnceUntilItChanges_data()
     {
         QTest::addColumn<QString>("typed");
@@ -525,10 +505,21 @@ private Q_SLOTS:
         QCOMPARE(shares.size(), 3);
         QCOMPARE(shares.last(), (Share{shares.last().id, u"R&D"_qs, QString()}));
         QCOMPARE(find("refresh")->accessibleName(), qtTrId("add_server.load_shares"));
+        // Every keystroke stores the trimmed name with the ticked shares; an empty field the
+        // default name, a field of blanks an empty one.
+        QCOMPARE(find<QLineEdit>("displayName")->text(), QString()); // the default shows empty
         QSignalSpy changes(&store(), &ShareStore::serversChanged);
-        QTest::keyClicks(find("displayName"), u"N2"_qs);
-        QCOMPARE(changes.count(), 2); // every keystroke is stored, with the ticked shares
+        QTest::keyClicks(find("displayName"), u"  "_qs);
+        QCOMPARE(stored().displayName, QString());
+        QTest::keyClick(find("displayName"), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(find("displayName"), Qt::Key_Backspace);
+        QCOMPARE(stored().displayName, qtTrId("server.new_name"));
+        QTest::keyClicks(find("displayName"), u"\u00a0N2 "_qs);
+        QCOMPARE(changes.count(), 7);
+        QCOMPARE(find<QLineEdit>("displayName")->text(), u"\u00a0N2 "_qs); // kept as typed
         QCOMPARE(stored(), (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, true}));
+        find<QCheckBox>("enabled")->click();
+        QCOMPARE(stored(), (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, false}));
         QVERIFY(box(u"R&D"_qs)->isChecked());
     }
 
@@ -656,34 +647,44 @@ private Q_SLOTS:
                      qPrintable(line));
     }
 
-    // Sections appear with every share ticked; add hands over the ticked ones (unless the
-    // host is stored) and shows the check mark until rescan lists everything afresh.
-    void addTakesTheTickedSharesUntilRescan_data()
+    // Searching, none found, then sections with every share ticked; add hands over the
+    // ticked ones (unless the host is stored) and shows the check mark until rescan lists
+    // everything afresh; Done (Return) and Escape close the sheet and stop the search.
+    void discoverySheetAddsTickedSharesAndStopsTheSearch_data()
     {
         QTest::addColumn<bool>("stored");
-        QTest::newRow("new host") << false;
-        QTest::newRow("host already stored") << true;
+        QTest::addColumn<int>("key");
+        QTest::newRow("new host, Return (Done)") << false << int(Qt::Key_Return);
+        QTest::newRow("host already stored, Escape") << true << int(Qt::Key_Escape);
     }
-    void addTakesTheTickedSharesUntilRescan()
+    void discoverySheetAddsTickedSharesAndStopsTheSearch()
     {
         QFETCH(bool, stored);
+        QFETCH(int, key);
         const QList<Server> before{Server::create(u"My NAS"_qs, m_host)};
         if (stored)
             store().setServers(before);
         ServersView* view = discovering();
-        DiscoverySheet* sheet = openSheet(view);
+        QPointer<DiscoverySheet> sheet = openSheet(view);
         QCOMPARE(sheet->windowModality(), Qt::WindowModal);
         QCOMPARE(sheet->size(), QSize(460, 400));
+        view->browser().stopSearch(); // right after the start: nothing found yet
+        auto* body = sheet->findChild<QStackedWidget*>();
+        QCOMPARE(body->currentWidget()->objectName(), u"noneFound"_qs);
+        view->browser().startSearch();
+        QCOMPARE(body->currentWidget()->objectName(), u"searching"_qs);
+        QVERIFY(sheet->findChild<QWidget*>(u"titleBusy"_qs)->isVisibleTo(sheet));
         ShareCheckList* office = listed(sheet, m_host);
         QVERIFY(office);
+        QCOMPARE(body->currentWidget()->objectName(), u"serverList"_qs);
         QCOMPARE(ticked(office), m_shares); // every share, each once, all ticked
         QCOMPARE(office->names(), m_shares);
         QCOMPARE(m_fx->lister->calls().count(m_host), 1);
         ShareCheckList* printer = listed(sheet, u"other.local"_qs); // no SMB: nothing to add
         QVERIFY(printer && printer->isHidden() && printer->names().isEmpty());
+        QVERIFY(!sheet->sectionFor(u"other.local"_qs)->findChild<QPushButton*>()->isEnabled());
         auto* section = sheet->sectionFor(m_host);
         auto* add = section->findChild<QPushButton*>(u"add"_qs);
-        QVERIFY(!sheet->sectionFor(u"other.local"_qs)->findChild<QPushButton*>()->isEnabled());
         for (QCheckBox* box : office->boxes())
             box->click();
         QVERIFY(!add->isEnabled());
@@ -693,16 +694,13 @@ private Q_SLOTS:
         add->click();
         QVERIFY(sheet->isVisible() && add->isHidden());
         QVERIFY(!section->findChild<QLabel*>(u"added"_qs)->isHidden());
-        if (stored) {
-            QCOMPARE(store().servers(), before);
-        } else {
-            const Server server = store().servers().value(0);
-            QCOMPARE(server.displayName + u'@' + server.host, u"Office Files@"_qs + m_host);
-            QCOMPARE(server.shares.size(), 2);
-            QCOMPARE(server.shares.at(0).name + u'+' + server.shares.at(1).name,
-                     u"Public+Team Docs"_qs);
-            QCOMPARE(view->selectedServerId(), server.id);
-        }
+        const Server server = store().servers().value(0);
+        QCOMPARE(store().servers().size(), 1);
+        QCOMPARE(server.displayName, stored ? u"My NAS"_qs : u"Office Files"_qs);
+        QCOMPARE(server.shares.size(), stored ? 0 : 2);
+        QVERIFY(stored ||
+                server.shares.at(0).name + u'+' + server.shares.at(1).name == u"Public+Team Docs");
+        QCOMPARE(view->selectedServerId(), stored ? QUuid() : server.id);
 
         auto* rescan = sheet->findChild<QPushButton*>(u"rescan"_qs);
         QVERIFY(!rescan->isEnabled()); // not while the search runs
@@ -715,37 +713,13 @@ private Q_SLOTS:
                 !sheet->sectionFor(m_host)->findChild<QPushButton*>(u"add"_qs)->isHidden());
         QCOMPARE(ticked(office), m_shares);                            // every share ticked again
         QCOMPARE(m_fx->lister->calls().count(m_host), stored ? 2 : 3); // the editor listed too
-    }
 
-    // Searching, then nothing found, then the list; Done (Return) and Escape close the
-    // sheet, stop the search and add nothing; opening again starts afresh.
-    void theSearchStopsWhenTheSheetGoesAway_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::newRow("Return (Done)") << int(Qt::Key_Return);
-        QTest::newRow("Escape") << int(Qt::Key_Escape);
-    }
-    void theSearchStopsWhenTheSheetGoesAway()
-    {
-        QFETCH(int, key);
-        ServersView* view = discovering();
-        QPointer<DiscoverySheet> sheet = openSheet(view);
-        view->browser().stopSearch(); // right after the start: nothing found yet
-        auto* body = sheet->findChild<QStackedWidget*>();
-        QCOMPARE(body->currentWidget()->objectName(), u"noneFound"_qs);
-        view->browser().startSearch();
-        QCOMPARE(body->currentWidget()->objectName(), u"searching"_qs);
-        QVERIFY(sheet->findChild<QWidget*>(u"titleBusy"_qs)->isVisibleTo(sheet));
-        ShareCheckList* office = listed(sheet, m_host);
-        QVERIFY(office);
-        QCOMPARE(body->currentWidget()->objectName(), u"serverList"_qs);
         office->boxes().at(0)->setFocus(); // Return is the sheet's, not the focused box's
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet.data(),
-                        Qt::Key(key));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QTRY_VERIFY(!sheet);
-        QVERIFY(!view->browser().isSearching() && store().servers().isEmpty());
-        QVERIFY(!view->browser().discovered().isEmpty());
-        DiscoverySheet* again = openSheet(view);
+        QVERIFY(!view->browser().isSearching() && !view->browser().discovered().isEmpty());
+        QCOMPARE(store().servers().size(), 1);
+        DiscoverySheet* again = openSheet(view); // afresh, without the servers found before
         QVERIFY(view->browser().isSearching() && !again->sectionFor(m_host));
         QVERIFY(listed(again, m_host));
     }
