@@ -6,9 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build --target tst_tray_icon tst_discovery_sheet
+cmake --build build --target tst_tray_icon tst_settings_window
 TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" \
   tests/support/with-x11-desktop.sh --tray build/tests/shell/tst_tray_icon screenshots
-TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" tests/support/avahi-env.sh \
+TARNWICK_SCREENSHOT_DIR="$PWD/docs/screenshots" QT_QPA_PLATFORM=offscreen tests/support/avahi-env.sh \
   tests/support/smbd-rig.sh --extra-conf tests/support/listing-shares.conf \
-  build/tests/settings/tst_discovery_sheet screenshots
+  build/tests/settings/tst_settings_window screenshots

@@ -53,7 +53,7 @@
     </message>
     <message id="general.interval_label">
         <source>Check every</source>
-        <translation>Prüfen alle</translation>
+        <translation>Prüfintervall</translation>
     </message>
     <message id="general.interval_value">
         <source>%lld s</source>
@@ -94,6 +94,10 @@
     <message id="servers.remove_server_help">
         <source>Remove the selected server</source>
         <translation>Ausgewählten Server entfernen</translation>
+    </message>
+    <message id="servers.row_disabled">
+        <source>disabled</source>
+        <translation>deaktiviert</translation>
     </message>
     <message id="servers.delete">
         <source>Delete</source>
@@ -148,8 +152,8 @@
         <translation>Keine Freigaben gefunden.</translation>
     </message>
     <message id="add_server.shares_hint">
-        <source>Click the refresh button to list the shares of this host.</source>
-        <translation>Klicken Sie auf Aktualisieren, um die Freigaben dieses Hosts aufzulisten.</translation>
+        <source>Press Return or click the round arrow to list the shares of this host.</source>
+        <translation>Drücken Sie die Eingabetaste oder klicken Sie auf den Kreispfeil, um die Freigaben dieses Hosts aufzulisten.</translation>
     </message>
     <message id="discovery.title">
         <source>Servers on the Network</source>

@@ -95,6 +95,10 @@
         <source>Remove the selected server</source>
         <translation>Remove the selected server</translation>
     </message>
+    <message id="servers.row_disabled">
+        <source>disabled</source>
+        <translation>disabled</translation>
+    </message>
     <message id="servers.delete">
         <source>Delete</source>
         <translation>Delete</translation>
@@ -148,8 +152,8 @@
         <translation>No shares found.</translation>
     </message>
     <message id="add_server.shares_hint">
-        <source>Click the refresh button to list the shares of this host.</source>
-        <translation>Click the refresh button to list the shares of this host.</translation>
+        <source>Press Return or click the round arrow to list the shares of this host.</source>
+        <translation>Press Return or click the round arrow to list the shares of this host.</translation>
     </message>
     <message id="discovery.title">
         <source>Servers on the Network</source>

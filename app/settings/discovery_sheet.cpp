@@ -2,7 +2,8 @@
 
 #include "discovery/bonjour_browser.h"
 #include "settings/discovered_server_section.h"
-#include "settings/settings_style.h"
+#include "style/divider.h"
+#include "style/style.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,14 +17,6 @@
 namespace tarnwick {
 
 namespace {
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 // A centred column for the empty states.
 QWidget* centredColumn(QWidget* top, QLabel* text, QWidget* parent)
@@ -51,8 +44,8 @@ DiscoverySheet::DiscoverySheet(BonjourBrowser& bonjour, QWidget* parent)
 
     // Title row.
     auto* title = new QLabel(qtTrId("discovery.title"), this);
-    title->setFont(SettingsStyle::weighted(title->font(), QFont::Bold));
-    m_titleBusy = SettingsStyle::busyIndicator(this, 32);
+    title->setFont(Style::weighted(title->font(), QFont::Bold));
+    m_titleBusy = Style::busyIndicator(this, 32);
     m_titleBusy->setObjectName(QStringLiteral("titleBusy"));
     auto* titleRow = new QHBoxLayout;
     titleRow->setContentsMargins(16, 12, 16, 12);
@@ -62,14 +55,12 @@ DiscoverySheet::DiscoverySheet(BonjourBrowser& bonjour, QWidget* parent)
 
     // Body: searching, none found, or the list of sections.
     m_body = new QStackedWidget(this);
-    auto* searchingText = SettingsStyle::secondaryLabel(qtTrId("discovery.searching"), false);
-    m_searching = centredColumn(SettingsStyle::busyIndicator(nullptr, 120), searchingText, m_body);
+    auto* searchingText = Style::secondaryLabel(qtTrId("discovery.searching"), false);
+    m_searching = centredColumn(Style::busyIndicator(nullptr, 120), searchingText, m_body);
     m_searching->setObjectName(QStringLiteral("searching"));
     auto* noneSymbol = new QLabel;
-    noneSymbol->setPixmap(SettingsStyle::icon(SettingsStyle::Symbol::WifiSlash,
-                                              SettingsStyle::secondaryColor(palette()))
-                              .pixmap(QSize(32, 32), devicePixelRatioF()));
-    auto* noneText = SettingsStyle::secondaryLabel(qtTrId("discovery.none_found"), false);
+    Style::showSymbol(noneSymbol, QStringLiteral("wifi.slash"), 32, &Style::secondaryText);
+    auto* noneText = Style::secondaryLabel(qtTrId("discovery.none_found"), false);
     m_noneFound = centredColumn(noneSymbol, noneText, m_body);
     m_noneFound->setObjectName(QStringLiteral("noneFound"));
     auto* scroll = new QScrollArea(m_body);
@@ -103,9 +94,9 @@ DiscoverySheet::DiscoverySheet(BonjourBrowser& bonjour, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(titleRow);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(Qt::Horizontal, 0, this));
     layout->addWidget(m_body, 1);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(Qt::Horizontal, 0, this));
     layout->addLayout(buttons);
 
     connect(m_rescan, &QPushButton::clicked, this, &DiscoverySheet::rescan);
@@ -173,7 +164,7 @@ void DiscoverySheet::discoveredChanged()
     }
     for (DiscoveredServerSection* section : std::as_const(m_sections)) {
         m_sectionLayout->addWidget(section);
-        auto* line = divider(nullptr);
+        auto* line = new Divider(Qt::Horizontal);
         line->setObjectName(QStringLiteral("sectionDivider"));
         m_sectionLayout->addWidget(line);
     }

@@ -6,7 +6,7 @@
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "settings/settings_file_watcher.h"
-#include "settings/settings_style.h"
+#include "style/style.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -23,11 +23,17 @@ namespace tarnwick {
 
 namespace {
 
-// A row of a label, flexible space and a value at the trailing edge.
-QHBoxLayout* valueRow(const QString& label, QWidget* value)
+// A row of a label, flexible space and a value at the trailing edge. The label names buddy
+// for screen readers (and gives it the focus on its mnemonic).
+QHBoxLayout* valueRow(const QString& label, QWidget* value, QWidget* buddy = nullptr)
 {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(label));
+    auto* text = new QLabel(label);
+    if (buddy) {
+        text->setBuddy(buddy);
+        buddy->setAccessibleName(label);
+    }
+    row->addWidget(text);
     row->addStretch(1);
     row->addWidget(value);
     return row;
@@ -54,7 +60,7 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
 
     // Automatic mounting: the interval in steps of 30 seconds.
     auto* automount = new SectionBox(qtTrId("general.section.automount"), form);
-    m_intervalValue = SettingsStyle::secondaryLabel(QString(), false, automount);
+    m_intervalValue = Style::secondaryLabel(QString(), false, automount);
     m_intervalValue->setObjectName(QStringLiteral("intervalValue"));
     m_interval = new QSlider(Qt::Horizontal, automount);
     m_interval->setObjectName(QStringLiteral("interval"));
@@ -67,7 +73,8 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
     m_interval->setToolTip(qtTrId("general.interval_help"));
     auto* intervalStack = new QVBoxLayout;
     intervalStack->setSpacing(6);
-    intervalStack->addLayout(valueRow(qtTrId("general.interval_label"), m_intervalValue));
+    intervalStack->addLayout(
+        valueRow(qtTrId("general.interval_label"), m_intervalValue, m_interval));
     intervalStack->addWidget(m_interval);
     automount->contentLayout()->addLayout(intervalStack);
     automount->setFooter(qtTrId("general.automount_footer"));
@@ -85,7 +92,7 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
     auto* about = new SectionBox(qtTrId("general.section.about"), form);
     const QString version = QCoreApplication::applicationVersion();
     auto* versionLabel =
-        SettingsStyle::secondaryLabel(version.isEmpty() ? QString(QChar(0x2013)) : version, false);
+        Style::secondaryLabel(version.isEmpty() ? QString(QChar(0x2013)) : version, false);
     versionLabel->setObjectName(QStringLiteral("version"));
     versionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     about->contentLayout()->addLayout(valueRow(qtTrId("general.version"), versionLabel));

@@ -1,6 +1,6 @@
 #include "settings/section_box.h"
 
-#include "settings/settings_style.h"
+#include "style/style.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -20,7 +20,7 @@ SectionBox::SectionBox(const QString& title, QWidget* parent)
 
     auto* titleLabel = new QLabel(title, this);
     titleLabel->setObjectName(QStringLiteral("sectionTitle"));
-    titleLabel->setFont(SettingsStyle::weighted(titleLabel->font(), QFont::DemiBold));
+    titleLabel->setFont(Style::weighted(titleLabel->font(), QFont::DemiBold));
     m_header->setContentsMargins(2, 0, 2, 0);
     m_header->addWidget(titleLabel);
     m_outer->addLayout(m_header);
@@ -29,9 +29,11 @@ SectionBox::SectionBox(const QString& title, QWidget* parent)
     box->setFrameShape(QFrame::StyledPanel);
     box->setFrameShadow(QFrame::Plain);
     box->setAutoFillBackground(true);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    box->setPalette(palette);
+    Style::follow(box, [box](const QPalette& own) {
+        QPalette colours; // only this role set: the others stay inherited
+        colours.setColor(QPalette::Window, own.color(QPalette::Base));
+        box->setPalette(colours);
+    });
     box->setLayout(m_content);
     m_content->setContentsMargins(10, 8, 10, 8);
     m_content->setSpacing(8);
@@ -41,7 +43,7 @@ SectionBox::SectionBox(const QString& title, QWidget* parent)
 void SectionBox::setFooter(const QString& text)
 {
     if (!m_footer) {
-        m_footer = SettingsStyle::secondaryLabel(QString(), true, this);
+        m_footer = Style::secondaryLabel(QString(), true, this);
         m_footer->setObjectName(QStringLiteral("sectionFooter"));
         m_footer->setWordWrap(true);
         m_footer->setContentsMargins(2, 0, 2, 0);

@@ -5,7 +5,8 @@
 #include "model/unicode_text.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
-#include "settings/settings_style.h"
+#include "style/share_check_list.h"
+#include "style/style.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -83,28 +84,26 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     m_refresh = new QToolButton(shares);
     m_refresh->setObjectName(QStringLiteral("refresh"));
     m_refresh->setAutoRaise(true);
-    m_refresh->setIconSize(QSize(12, 12));
-    m_refresh->setIcon(
-        SettingsStyle::icon(SettingsStyle::Symbol::Refresh, palette().color(QPalette::ButtonText)));
+    Style::showSymbol(m_refresh, QStringLiteral("arrow.clockwise"), 12,
+                      [](const QPalette& colours) {
+                          return colours.color(QPalette::Active, QPalette::ButtonText);
+                      });
     m_refresh->setToolTip(qtTrId("add_server.load_shares"));
+    m_refresh->setAccessibleName(m_refresh->toolTip());
     shares->headerLayout()->addStretch(1);
     shares->headerLayout()->addWidget(m_refresh);
 
-    m_shareMessage = SettingsStyle::secondaryLabel(QString(), true, shares);
+    m_shareMessage = Style::secondaryLabel(QString(), true, shares);
     m_shareMessage->setObjectName(QStringLiteral("shareMessage"));
     m_shareMessage->setWordWrap(true);
     m_loadingRow = new QWidget(shares);
     auto* loading = new QHBoxLayout(m_loadingRow);
     loading->setContentsMargins(0, 0, 0, 0);
-    loading->addWidget(SettingsStyle::busyIndicator(m_loadingRow, 32));
+    loading->addWidget(Style::busyIndicator(m_loadingRow, 32));
     loading->addWidget(
-        SettingsStyle::secondaryLabel(qtTrId("discovery.loading_shares"), true, m_loadingRow));
+        Style::secondaryLabel(qtTrId("discovery.loading_shares"), true, m_loadingRow));
     loading->addStretch(1);
-    m_shareBoxes = new QWidget(shares);
-    m_shareBoxes->setObjectName(QStringLiteral("shareBoxes"));
-    m_shareBoxLayout = new QVBoxLayout(m_shareBoxes);
-    m_shareBoxLayout->setContentsMargins(0, 0, 0, 0);
-    m_shareBoxLayout->setSpacing(8);
+    m_shareBoxes = new ShareCheckList(8, shares);
     auto* area = new QVBoxLayout;
     area->setContentsMargins(4, 4, 4, 4);
     area->setSpacing(8);
@@ -124,6 +123,7 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
         loadIfNeeded();
     });
     connect(m_refresh, &QToolButton::clicked, this, &ServerEditView::loadIfNeeded);
+    connect(m_shareBoxes, &ShareCheckList::toggled, this, &ServerEditView::shareToggled);
     connect(&m_store, &ShareStore::serversChanged, this, &ServerEditView::storeChanged);
     showShareState();
 }
@@ -252,36 +252,18 @@ void ServerEditView::showShareState()
 
 void ServerEditView::setAvailableShares(const QStringList& names)
 {
-    if (names == m_availableShares && m_boxes.size() == names.size())
-        return;
     m_availableShares = names;
-    rebuildShareBoxes();
-}
-
-void ServerEditView::rebuildShareBoxes()
-{
-    qDeleteAll(m_boxes);
-    m_boxes.clear();
-    for (const QString& name : std::as_const(m_availableShares)) {
-        auto* box = new QCheckBox(SettingsStyle::verbatimButtonText(name), m_shareBoxes);
-        box->setProperty("shareName", name);
-        connect(box, &QCheckBox::clicked, this,
-                [this, name](bool ticked) { shareToggled(name, ticked); });
-        m_shareBoxLayout->addWidget(box);
-        m_boxes.append(box);
-    }
+    m_shareBoxes->setNames(names);
     tickShareBoxes();
 }
 
 void ServerEditView::tickShareBoxes()
 {
-    for (QCheckBox* box : std::as_const(m_boxes)) {
-        const QString name = box->property("shareName").toString();
-        box->setChecked(
-            std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
-                return UnicodeText::equivalent(share.name, name);
-            }));
-    }
+    m_shareBoxes->setTicked([this](const QString& name) {
+        return std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
+            return UnicodeText::equivalent(share.name, name);
+        });
+    });
 }
 
 void ServerEditView::shareToggled(const QString& name, bool ticked)

@@ -11,11 +11,11 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QToolButton;
-class QVBoxLayout;
 
 namespace tarnwick {
 
 class BonjourBrowser;
+class ShareCheckList;
 class ShareLister;
 class ShareStore;
 
@@ -54,7 +54,6 @@ private:
     QString trimmedHost() const;
     void showShareState();
     void setAvailableShares(const QStringList& names);
-    void rebuildShareBoxes();
     void tickShareBoxes();
     void shareToggled(const QString& name, bool ticked);
 
@@ -68,9 +67,7 @@ private:
     QToolButton* m_refresh;
     QLabel* m_shareMessage;
     QWidget* m_loadingRow;
-    QWidget* m_shareBoxes;
-    QVBoxLayout* m_shareBoxLayout;
-    QList<QCheckBox*> m_boxes;
+    ShareCheckList* m_shareBoxes;
 
     QStringList m_availableShares;
     bool m_isLoadingShares = false;

@@ -1,5 +1,8 @@
 #include "settings/server_list_widget.h"
 
+#include "style/style.h"
+
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,14 +20,18 @@ ServerListWidget::ServerListWidget(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     // A light selection, as in a sidebar: the rows' accent-coloured symbols and their
     // secondary host lines stay readable on it.
-    QPalette colors = palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        QColor tint = colors.color(group, QPalette::Highlight);
-        tint.setAlphaF(0.22);
-        colors.setColor(group, QPalette::Highlight, tint);
-        colors.setColor(group, QPalette::HighlightedText, colors.color(group, QPalette::Text));
-    }
-    setPalette(colors);
+    Style::follow(this, [this](const QPalette& own) {
+        // The tint starts from the application's selection colour, not from its own.
+        const QPalette application = QApplication::palette(this);
+        QPalette colors; // only these roles set: the others stay inherited
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            QColor tint = application.color(group, QPalette::Highlight);
+            tint.setAlphaF(0.22);
+            colors.setColor(group, QPalette::Highlight, tint);
+            colors.setColor(group, QPalette::HighlightedText, own.color(group, QPalette::Text));
+        }
+        setPalette(colors);
+    });
 }
 
 QMenu* ServerListWidget::createRowMenu(const QPoint& pos)

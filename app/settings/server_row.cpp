@@ -1,9 +1,9 @@
 #include "settings/server_row.h"
 
-#include "settings/settings_style.h"
+#include "style/style.h"
+#include "style/symbol_icons.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -19,15 +19,14 @@ ServerRow::ServerRow(const Server& server, QWidget* parent)
     , m_server(server)
     , m_symbol(new QLabel(this))
     , m_name(new QLabel(this))
-    , m_host(SettingsStyle::secondaryLabel(QString(), true, this))
+    , m_host(Style::secondaryLabel(QString(), true, this))
 {
     m_name->setTextFormat(Qt::PlainText);
     m_host->setTextFormat(Qt::PlainText);
     m_symbol->setObjectName(QStringLiteral("symbol"));
     m_name->setObjectName(QStringLiteral("name"));
     m_host->setObjectName(QStringLiteral("host"));
-    m_name->setFont(SettingsStyle::weighted(m_name->font(), QFont::Medium));
-    m_symbol->setFixedSize(symbolSize, symbolSize);
+    m_name->setFont(Style::weighted(m_name->font(), QFont::Medium));
     // Long names are clipped by the fixed-width column instead of widening it.
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_host->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -41,7 +40,8 @@ ServerRow::ServerRow(const Server& server, QWidget* parent)
     layout->setContentsMargins(6, 2, 6, 2);
     layout->addWidget(m_symbol, 0, Qt::AlignVCenter);
     layout->addLayout(texts, 1);
-    refresh();
+    m_symbol->setFixedSize(symbolSize, symbolSize);
+    Style::follow(this, [this](const QPalette&) { refresh(); });
 }
 
 void ServerRow::setServer(const Server& server)
@@ -54,15 +54,13 @@ QColor ServerRow::symbolColor() const
 {
     // The application's colours: the list tints its own selection colour for the rows.
     const QPalette colors = QApplication::palette();
-    return m_server.isEnabled ? SettingsStyle::accentColor(colors)
-                              : SettingsStyle::secondaryColor(colors);
+    return m_server.isEnabled ? Style::accent(colors) : Style::secondaryText(colors);
 }
 
-void ServerRow::changeEvent(QEvent* event)
+QString ServerRow::accessibleText() const
 {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange)
-        refresh();
+    const QString text = m_name->text() + u", "_qs + m_host->text();
+    return m_server.isEnabled ? text : text + u", "_qs + qtTrId("servers.row_disabled");
 }
 
 void ServerRow::refresh()
@@ -70,8 +68,8 @@ void ServerRow::refresh()
     m_name->setText(m_server.displayName.isEmpty() ? qtTrId("server.new_name")
                                                    : m_server.displayName);
     m_host->setText(m_server.host.isEmpty() ? qtTrId("server.no_host") : m_server.host);
-    m_symbol->setPixmap(SettingsStyle::icon(SettingsStyle::Symbol::ServerRack, symbolColor())
-                            .pixmap(QSize(symbolSize, symbolSize), devicePixelRatioF()));
+    m_symbol->setPixmap(SymbolIcons::tinted(QStringLiteral("server.rack"), symbolColor(),
+                                            symbolSize, devicePixelRatioF()));
 }
 
 } // namespace tarnwick

@@ -22,9 +22,8 @@ public:
 
     // The colour the rack symbol is drawn in.
     QColor symbolColor() const;
-
-protected:
-    void changeEvent(QEvent* event) override;
+    // Name, host and, for a disabled server, that it is disabled: what a screen reader says.
+    QString accessibleText() const;
 
 private:
     void refresh();

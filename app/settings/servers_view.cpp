@@ -7,9 +7,9 @@
 #include "settings/server_edit_view.h"
 #include "settings/server_list_widget.h"
 #include "settings/server_row.h"
-#include "settings/settings_style.h"
+#include "style/divider.h"
+#include "style/style.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStackedWidget>
@@ -22,24 +22,19 @@ namespace {
 
 constexpr int idRole = Qt::UserRole + 1;
 
-QToolButton* symbolButton(SettingsStyle::Symbol symbol, const QString& toolTip,
-                          const QString& objectName, QWidget* parent)
+// A borderless symbol button; its tooltip is also its name for screen readers.
+QToolButton* symbolButton(const QString& symbol, const QString& toolTip, const QString& objectName,
+                          QWidget* parent)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(objectName);
     button->setAutoRaise(true);
-    button->setIcon(SettingsStyle::icon(symbol, parent->palette().color(QPalette::ButtonText)));
-    button->setIconSize(QSize(14, 14));
+    Style::showSymbol(button, symbol, 14, [](const QPalette& colours) {
+        return colours.color(QPalette::Active, QPalette::ButtonText);
+    });
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     return button;
-}
-
-QFrame* line(QFrame::Shape shape, QWidget* parent)
-{
-    auto* frame = new QFrame(parent);
-    frame->setFrameShape(shape);
-    frame->setFrameShadow(QFrame::Sunken);
-    return frame;
 }
 
 } // namespace
@@ -56,12 +51,13 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     sidebar->setFixedWidth(220);
     m_list = new ServerListWidget(sidebar);
     m_list->setObjectName(QStringLiteral("serverList"));
-    auto* add = symbolButton(SettingsStyle::Symbol::Plus, qtTrId("servers.add_server_help"),
+    auto* add = symbolButton(QStringLiteral("plus"), qtTrId("servers.add_server_help"),
                              QStringLiteral("addServer"), sidebar);
-    m_remove = symbolButton(SettingsStyle::Symbol::Minus, qtTrId("servers.remove_server_help"),
+    m_remove = symbolButton(QStringLiteral("minus"), qtTrId("servers.remove_server_help"),
                             QStringLiteral("removeServer"), sidebar);
-    auto* discover = symbolButton(SettingsStyle::Symbol::Antenna, qtTrId("servers.discover_help"),
-                                  QStringLiteral("discover"), sidebar);
+    auto* discover =
+        symbolButton(QStringLiteral("antenna.radiowaves.left.and.right"),
+                     qtTrId("servers.discover_help"), QStringLiteral("discover"), sidebar);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(6, 6, 6, 6);
     buttons->addWidget(add);
@@ -72,7 +68,7 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(m_list, 1);
-    column->addWidget(line(QFrame::HLine, sidebar));
+    column->addWidget(new Divider(Qt::Horizontal, 0, sidebar));
     column->addLayout(buttons);
 
     // Right: the editor or the placeholder.
@@ -80,10 +76,10 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     m_placeholder = new QWidget(m_detail);
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
     auto* symbol = new QLabel(m_placeholder);
-    symbol->setPixmap(SettingsStyle::icon(SettingsStyle::Symbol::ExternalDrive,
-                                          SettingsStyle::secondaryColor(palette()))
-                          .pixmap(QSize(40, 40), devicePixelRatioF()));
-    auto* title = SettingsStyle::secondaryLabel(qtTrId("servers.empty_title"), false);
+    symbol->setObjectName(QStringLiteral("placeholderSymbol"));
+    Style::showSymbol(symbol, QStringLiteral("externaldrive.connected.to.line.below"), 40,
+                      &Style::secondaryText);
+    auto* title = Style::secondaryLabel(qtTrId("servers.empty_title"), false);
     title->setAlignment(Qt::AlignHCenter);
     title->setWordWrap(true);
     auto* placeholder = new QVBoxLayout(m_placeholder);
@@ -99,7 +95,7 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(sidebar);
-    layout->addWidget(line(QFrame::VLine, this));
+    layout->addWidget(new Divider(Qt::Vertical, 0, this));
     layout->addWidget(m_detail, 1);
 
     connect(add, &QToolButton::clicked, this, &ServersView::addServer);
@@ -213,6 +209,8 @@ void ServersView::showRows()
         auto* row = static_cast<ServerRow*>(m_list->itemWidget(item));
         row->setServer(server);
         item->setSizeHint(row->sizeHint());
+        // The row is a widget over the item; screen readers read the item.
+        item->setData(Qt::AccessibleTextRole, row->accessibleText());
         item->setSelected(!m_selectedServerId.isNull() && server.id == m_selectedServerId);
     }
     m_remove->setEnabled(!m_selectedServerId.isNull());

@@ -2,8 +2,10 @@
 
 #include "settings/general_settings_view.h"
 #include "settings/servers_view.h"
-#include "settings/settings_style.h"
+#include "style/style.h"
+#include "style/symbol_icons.h"
 
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -20,14 +22,20 @@ SettingsWindow::SettingsWindow(ShareStore& store, QSettings& settings,
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(fixedWidth, fixedHeight);
 
-    const QColor symbolColor = palette().color(QPalette::WindowText);
     m_tabs->setDocumentMode(true);
-    m_tabs->addTab(m_servers,
-                   SettingsStyle::icon(SettingsStyle::Symbol::ExternalDrive, symbolColor),
-                   qtTrId("tab.servers"));
-    m_tabs->addTab(m_general, SettingsStyle::icon(SettingsStyle::Symbol::Gear, symbolColor),
-                   qtTrId("tab.general"));
+    m_tabs->addTab(m_servers, qtTrId("tab.servers"));
+    m_tabs->addTab(m_general, qtTrId("tab.general"));
     m_tabs->setCurrentIndex(0);
+    Style::follow(m_tabs, [this](const QPalette& colours) {
+        const QColor color = Style::text(colours);
+        m_tabs->setTabIcon(0, SymbolIcons::tintedIcon(
+                                  QStringLiteral("externaldrive.connected.to.line.below"), color));
+        m_tabs->setTabIcon(1, SymbolIcons::tintedIcon(QStringLiteral("gear"), color));
+    });
+    // Escape and Ctrl+W close the window from the keyboard.
+    auto* close = new QShortcut(this);
+    close->setKeys({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,6 +1,7 @@
 #include "shell/hover_row.h"
 
 #include "shell/popover_style.h"
+#include "style/style.h"
 
 #include <QEnterEvent>
 #include <QPainter>
@@ -17,7 +18,7 @@ HoverRow::HoverRow(QWidget* parent)
 
 QColor HoverRow::foreground() const
 {
-    return m_hovered ? QColor(Qt::white) : PopoverStyle::primary(*this);
+    return m_hovered ? QColor(Qt::white) : Style::text(palette());
 }
 
 int HoverRow::labelHeight() const
@@ -60,7 +61,7 @@ void HoverRow::paintEvent(QPaintEvent*)
         const QRectF area =
             QRectF(rect()).adjusted(PopoverStyle::hoverInset, 0, -PopoverStyle::hoverInset, 0);
         fill.addRoundedRect(area, PopoverStyle::hoverRadius, PopoverStyle::hoverRadius);
-        painter.fillPath(fill, PopoverStyle::accent(*this));
+        painter.fillPath(fill, Style::accent(palette()));
     }
     const QRect content = rect().adjusted(PopoverStyle::rowHPadding, PopoverStyle::rowVPadding,
                                           -PopoverStyle::rowHPadding, -PopoverStyle::rowVPadding);

@@ -7,39 +7,16 @@
 #include "shell/popover_style.h"
 #include "shell/section_header.h"
 #include "shell/share_row.h"
+#include "style/divider.h"
+#include "style/style.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHash>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace tarnwick {
-
-namespace {
-
-// A thin rule across the full width with 4 px above and below.
-class Divider : public QWidget {
-public:
-    explicit Divider(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(2 * PopoverStyle::dividerPadding + 1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        QColor line = PopoverStyle::primary(*this);
-        line.setAlphaF(0.15);
-        painter.fillRect(QRect(0, PopoverStyle::dividerPadding, width(), 1), line);
-    }
-};
-
-} // namespace
 
 MenuBarContentView::MenuBarContentView(ShareStore& store, MountManager& manager, QWidget* parent)
     : QWidget(parent)
@@ -112,10 +89,7 @@ void MenuBarContentView::rebuildServers()
         m_emptyText->setTextFormat(Qt::PlainText);
         m_emptyText->setContentsMargins(PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding,
                                         PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding);
-        QPalette colours = m_emptyText->palette();
-        colours.setColor(QPalette::WindowText,
-                         PopoverStyle::secondary(PopoverStyle::primary(*this)));
-        m_emptyText->setPalette(colours);
+        Style::makeSecondary(m_emptyText);
         m_serverWidgets.append(m_emptyText);
     }
     for (const Server& server : servers) {
@@ -154,12 +128,15 @@ void MenuBarContentView::rebuildMenu()
         m_menuRows.append(row);
         m_menuLayout->addWidget(row);
     };
-    m_menuLayout->addWidget(new Divider(this));
+    const auto addDivider = [this] {
+        m_menuLayout->addWidget(new Divider(Qt::Horizontal, PopoverStyle::dividerPadding, this));
+    };
+    addDivider();
     addRow(qtTrId("menu.mount_all"), [manager] { manager->mountAll(); });
     addRow(qtTrId("menu.unmount_all"), [manager] { manager->unmountAll(); });
-    m_menuLayout->addWidget(new Divider(this));
+    addDivider();
     addRow(qtTrId("menu.settings"), [] { Q_EMIT AppEvents::instance().openSettingsRequest(); });
-    m_menuLayout->addWidget(new Divider(this));
+    addDivider();
     // The quit path (aboutToQuit) does the unmounting.
     addRow(qtTrId("menu.quit"), [] { QCoreApplication::quit(); });
 }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QColor>
 #include <QFont>
 
 class QWidget;
 
 namespace tarnwick {
 
-// Measures and colours of the popover, in logical pixels. Main thread.
+// Measures of the popover, in logical pixels (its colours come from Style). Main thread.
 struct PopoverStyle {
     static constexpr int width = 240;
     static constexpr int verticalPadding = 4; // above and below the whole content
@@ -24,18 +23,6 @@ struct PopoverStyle {
     static constexpr int headerPixelSize = 11;
     static constexpr int emptyHPadding = 12;
     static constexpr int emptyVPadding = 8;
-
-    // The level that dims a foreground colour for secondary texts and icons.
-    static constexpr qreal secondaryAlpha = 0.55;
-
-    static QColor orange() { return QColor(0xff, 0x95, 0x00); }
-    static QColor green() { return QColor(0x34, 0xc7, 0x59); }
-    // The desktop's selection colour, used for the hover fill.
-    static QColor accent(const QWidget& widget);
-    // The normal text colour of widget's palette (the active group, also while disabled).
-    static QColor primary(const QWidget& widget);
-    // color at the secondary level.
-    static QColor secondary(QColor color);
     // The section-header font: 11 px, semibold.
     static QFont headerFont(const QWidget& widget);
 };

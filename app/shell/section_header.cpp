@@ -1,6 +1,7 @@
 #include "shell/section_header.h"
 
 #include "shell/popover_style.h"
+#include "style/style.h"
 
 namespace tarnwick {
 
@@ -12,9 +13,7 @@ SectionHeader::SectionHeader(const QString& title, QWidget* parent)
     setFont(PopoverStyle::headerFont(*this));
     setContentsMargins(PopoverStyle::rowHPadding, PopoverStyle::headerTop,
                        PopoverStyle::rowHPadding, PopoverStyle::headerBottom);
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, PopoverStyle::secondary(PopoverStyle::primary(*this)));
-    setPalette(colours);
+    Style::makeSecondary(this);
 }
 
 } // namespace tarnwick

@@ -2,7 +2,8 @@
 
 #include "mount/mount_manager.h"
 #include "shell/popover_style.h"
-#include "shell/symbol_icons.h"
+#include "style/style.h"
+#include "style/symbol_icons.h"
 
 #include <QPainter>
 
@@ -59,20 +60,20 @@ QColor ShareRow::iconTint() const
 {
     switch (state()) {
     case ShareState::Busy:
-        return PopoverStyle::orange();
+        return Style::orange();
     case ShareState::Mounted:
-        return PopoverStyle::green();
+        return Style::green();
     case ShareState::Idle:
         break;
     }
-    return PopoverStyle::secondary(foreground());
+    return Style::secondary(foreground());
 }
 
 QColor ShareRow::nameColor() const
 {
     // Full strength whenever the share is mounted, also while it is being unmounted.
     const bool mounted = m_manager && m_manager->isMounted(m_share.name);
-    return mounted ? foreground() : PopoverStyle::secondary(foreground());
+    return mounted ? foreground() : Style::secondary(foreground());
 }
 
 void ShareRow::refreshState()

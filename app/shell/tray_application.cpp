@@ -9,7 +9,7 @@
 #include "shell/popover_window.h"
 #include "shell/power_off_watcher.h"
 #include "shell/shutdown_unmounter.h"
-#include "shell/symbol_icons.h"
+#include "style/symbol_icons.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

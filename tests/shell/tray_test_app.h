@@ -5,11 +5,11 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "platform/macos/mac_tool_profile.h"
-#include "shell/placeholder_settings_window.h"
 #include "shell/tray_application.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <memory>
 
@@ -27,7 +27,9 @@ struct TrayTestApp {
     {
         TrayServices services;
         services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
-            return new PlaceholderSettingsWindow;
+            auto* window = new QWidget(nullptr, Qt::Window);
+            window->setWindowTitle(qtTrId("settings.window_title"));
+            return window;
         };
         services.systemBus = QDBusConnection(u"no bus"_qs);
         services.timing.startupDelay = services.timing.defaultInterval =

@@ -1,10 +1,10 @@
 #include "shell/app_events.h"
 #include "shell/menu_bar_content_view.h"
 #include "shell/menu_row.h"
-#include "shell/popover_style.h"
 #include "shell/section_header.h"
 #include "shell/share_row.h"
 #include "shell/translations.h"
+#include "style/style.h"
 #include "tray_test_app.h"
 
 #include <QApplication>
@@ -107,12 +107,12 @@ private Q_SLOTS:
         const QColor text =
             hovered ? QColor(Qt::white)
                     : QApplication::palette().color(QPalette::Active, QPalette::WindowText);
-        const QColor secondary = PopoverStyle::secondary(text);
+        const QColor secondary = Style::secondary(text);
         QCOMPARE(row(0)->nameColor(), primaryName ? text : secondary);
         const QMap<ShareState, QPair<QString, QColor>> icons{
             {ShareState::Idle, {u"circle"_qs, secondary}},
-            {ShareState::Mounted, {u"checkmark.circle.fill"_qs, PopoverStyle::green()}},
-            {ShareState::Busy, {u"arrow.triangle.2.circlepath"_qs, PopoverStyle::orange()}}};
+            {ShareState::Mounted, {u"checkmark.circle.fill"_qs, Style::green()}},
+            {ShareState::Busy, {u"arrow.triangle.2.circlepath"_qs, Style::orange()}}};
         QCOMPARE(row(0)->iconSymbol(), icons[state].first);
         QCOMPARE(row(0)->iconTint(), icons[state].second);
         m_app->release();

@@ -1,5 +1,5 @@
-#include "shell/symbol_icons.h"
 #include "shell/translations.h"
+#include "style/symbol_icons.h"
 
 #include <QApplication>
 #include <QDirIterator>

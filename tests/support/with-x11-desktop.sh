@@ -36,7 +36,7 @@ export QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$tmp/runtime"
 export XDG_RUNTIME_DIR="$tmp/runtime"
 
-openbox --sm-disable --config-file /dev/null >"$tmp/openbox.log" 2>&1 &
+openbox --sm-disable --config-file "$(dirname "$0")/openbox-rc.xml" >"$tmp/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
   { echo "with-x11-desktop: openbox did not start" >&2; exit 1; }

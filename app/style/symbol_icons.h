@@ -25,6 +25,8 @@ public:
     // The icon drawn in one colour at size × size logical pixels (template-style, as the
     // status bar and the popover show symbols), for a device pixel ratio of dpr.
     static QPixmap tinted(const QString& symbol, const QColor& color, int size, qreal dpr = 1.0);
+    // The same drawing at the common icon sizes, for buttons and tabs.
+    static QIcon tintedIcon(const QString& symbol, const QColor& color);
 };
 
 } // namespace tarnwick

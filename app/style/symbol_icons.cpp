@@ -1,4 +1,4 @@
-#include "shell/symbol_icons.h"
+#include "style/symbol_icons.h"
 
 #include <QPainter>
 
@@ -88,6 +88,14 @@ QPixmap SymbolIcons::tinted(const QString& symbol, const QColor& color, int size
     painter.fillRect(result.rect(), color);
     painter.end();
     result.setDevicePixelRatio(dpr);
+    return result;
+}
+
+QIcon SymbolIcons::tintedIcon(const QString& symbol, const QColor& color)
+{
+    QIcon result;
+    for (int size : {16, 20, 24, 32, 48, 64})
+        result.addPixmap(tinted(symbol, color, size));
     return result;
 }
 
