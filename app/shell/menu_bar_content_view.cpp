@@ -164,6 +164,12 @@ void MenuBarContentView::rebuildMenu()
     addRow(qtTrId("menu.quit"), [] { QCoreApplication::quit(); });
 }
 
+void MenuBarContentView::clearHover()
+{
+    for (HoverRow* row : findChildren<HoverRow*>())
+        row->clearHover();
+}
+
 void MenuBarContentView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {

@@ -41,6 +41,8 @@ public Q_SLOTS:
     void rebuildServers();
     // Rebuilds the four action rows (texts are looked up each time).
     void rebuildMenu();
+    // Clears every row's hover and keyboard highlight.
+    void clearHover();
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -85,8 +86,19 @@ void PopoverWindow::showEvent(QShowEvent* event)
 void PopoverWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    m_content->clearHover();
     m_sinceClose.start();
     Q_EMIT shownChanged(false);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Before any row has focus the arrows reach the window: they start at the first or last.
+    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) {
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    }
+    QWidget::keyPressEvent(event); // Escape closes a popup
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*)
