@@ -9,6 +9,12 @@
 
 namespace tarnwick {
 
+namespace {
+
+const char* const keyboardDriven = "tarnwickKeyboardDriven";
+
+} // namespace
+
 HoverRow::HoverRow(QWidget* parent)
     : QAbstractButton(parent)
 {
@@ -59,6 +65,21 @@ void HoverRow::clearHover()
     update();
 }
 
+void HoverRow::setKeyboardDriven(QWidget& window, bool driven)
+{
+    window.setProperty(keyboardDriven, driven);
+}
+
+bool HoverRow::event(QEvent* event)
+{
+    // Before the base class: it moves the focus on Tab itself.
+    if (event->type() == QEvent::KeyPress)
+        setKeyboardDriven(*window(), true);
+    else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Enter)
+        setKeyboardDriven(*window(), false);
+    return QAbstractButton::event(event);
+}
+
 void HoverRow::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
@@ -86,7 +107,9 @@ void HoverRow::focusInEvent(QFocusEvent* event)
 {
     // Only keyboard focus shows: a click focuses the row too, and its highlight must follow
     // the pointer.
-    m_keyFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    m_keyFocus =
+        window()->property(keyboardDriven).toBool() &&
+        (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason);
     update();
     QAbstractButton::focusInEvent(event);
 }

@@ -21,6 +21,9 @@ public:
     QColor foreground() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+    // Whether window is being driven from the keyboard: only then does a focused row show
+    // the highlight (a row that turns busy hands its focus on without any key).
+    static void setKeyboardDriven(QWidget& window, bool driven);
 
 Q_SIGNALS:
     void hoveredChanged(bool hovered);
@@ -38,6 +41,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

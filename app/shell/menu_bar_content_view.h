@@ -48,6 +48,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Tab and the arrows go top to bottom: share rows, then the action rows.
+    void updateTabOrder();
+
     ShareStore& m_store;
     MountManager& m_manager;
     QVBoxLayout* m_serverLayout = nullptr;

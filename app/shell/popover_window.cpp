@@ -1,5 +1,6 @@
 #include "shell/popover_window.h"
 
+#include "shell/hover_row.h"
 #include "shell/menu_bar_content_view.h"
 
 #include <QCursor>
@@ -67,6 +68,8 @@ void PopoverWindow::showUnder(const QRect& anchor)
     show();
     raise();
     activateWindow();
+    // No row starts focused: the first arrow picks the first (or last) row.
+    setFocus(Qt::PopupFocusReason);
 }
 
 void PopoverWindow::toggle(const QRect& anchor)
@@ -87,8 +90,16 @@ void PopoverWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_content->clearHover();
+    HoverRow::setKeyboardDriven(*this, false);
     m_sinceClose.start();
     Q_EMIT shownChanged(false);
+}
+
+bool PopoverWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        HoverRow::setKeyboardDriven(*this, true);
+    return QWidget::event(event);
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent* event)

@@ -172,22 +172,26 @@ private Q_SLOTS:
         QFETCH(QString, focused);
         QFETCH(QString, tool);
         startWith({server(u"NAS"_qs, {u"Public"_qs, u"Media"_qs})}, {u"Media"_qs});
-        if (publicBusy)
-            clickHeld(row(0), u"osascript"_qs);
+        if (publicBusy) { // without a pointer: no focus moves
+            m_app->hold(u"osascript"_qs);
+            row(0)->click();
+            QTRY_VERIFY(!row(0)->isEnabled());
+        }
         PopoverWindow* popover = m_app->tray->popover();
         QSignalSpy settings(&AppEvents::instance(), &AppEvents::openSettingsRequest);
         const int before = tool.isEmpty() ? 0 : calls(tool);
-        HoverRow* last = nullptr;
+        HoverRow* last = nullptr; // the row the last key went to
+        QString spoken;
         for (const QString& key : keys.split(u',')) {
-            if (auto* focus = qobject_cast<HoverRow*>(popover->focusWidget())) {
-                last = focus;
-                QCOMPARE(focus->foreground(), QColor(Qt::white)); // highlighted
+            if ((last = qobject_cast<HoverRow*>(popover->focusWidget()))) {
+                spoken = last->accessibleName();
+                QCOMPARE(last->foreground(), QColor(Qt::white)); // highlighted
             }
-            QTest::keyClick(popover->focusWidget() ? popover->focusWidget() : popover,
+            QTest::keyClick(popover->focusWidget(),
                             Qt::Key(QKeySequence::fromString(key)[0].key()));
         }
         QVERIFY(last);
-        QCOMPARE(last->accessibleName(), focused);
+        QCOMPARE(spoken, focused);
         if (!tool.isEmpty())
             QTRY_COMPARE(calls(tool), before + 1);
         QCOMPARE(settings.count(), focused == qtTrId("menu.settings") ? 1 : 0);
