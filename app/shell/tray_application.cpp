@@ -102,13 +102,17 @@ void TrayApplication::createTrayIcon()
     const bool wayland = QGuiApplication::platformName() == u"wayland"_qs;
     m_trayIcon =
         new TrayIcon(*m_menuModel, m_services.sessionBus, wayland, m_services.trayGrace, this);
-    connect(m_trayIcon, &TrayIcon::popoverRequested, this, [this, wayland] {
+    // Where the popover could only land in the middle of the screen, the settings window.
+    const auto open = [this, wayland](bool toggle) {
         if (wayland)
             Q_EMIT AppEvents::instance().openSettingsRequest();
-        else
+        else if (toggle)
             togglePopover();
-    });
-    connect(m_trayIcon, &TrayIcon::menuRequested, this, &TrayApplication::showPopover);
+        else
+            showPopover();
+    };
+    connect(m_trayIcon, &TrayIcon::popoverRequested, this, [open] { open(true); });
+    connect(m_trayIcon, &TrayIcon::menuRequested, this, [open] { open(false); });
 }
 
 void TrayApplication::dropTrayIcon()
