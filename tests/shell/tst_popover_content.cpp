@@ -229,12 +229,16 @@ private Q_SLOTS:
         changed.shares.removeFirst();
         m_app->store().updateServer(changed);
         m_app->store().addServer(server(u"Empty"_qs, {})); // a header without rows
+        m_app->store().addServer(server(u"Late"_qs, {u"New"_qs}));
         QStringList titles;
         for (SectionHeader* header : m_view->headers())
             titles.append(header->text());
-        QCOMPARE(titles, (QStringList{u"Renamed"_qs, u"Empty"_qs}));
-        QCOMPARE(m_view->shareRows(), QList<ShareRow*>{media}); // the same row, still hovered
+        QCOMPARE(titles, (QStringList{u"Renamed"_qs, u"Empty"_qs, u"Late"_qs}));
+        QCOMPARE(m_view->shareRows().first(), media); // the same row, still hovered
         QVERIFY(media->isHovered() && media->server().displayName == u"Renamed"_qs);
+        media->setFocus(Qt::TabFocusReason); // a row made later still comes before the actions
+        QTest::keyClick(media, Qt::Key_Tab);
+        QCOMPARE(m_app->tray->popover()->focusWidget(), row(1));
         m_app->mountInTable(u"Media"_qs);
         m_app->manager().refreshMountedVolumes();
         QTRY_COMPARE(media->accessibleName(), u"Media, mounted"_qs);
