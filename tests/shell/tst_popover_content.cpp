@@ -162,6 +162,10 @@ private Q_SLOTS:
             << true << u"Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
         QTest::newRow("Up Up Enter: settings")
             << false << u"Up,Up,Return"_qs << qtTrId("menu.settings") << QString();
+        QTest::newRow("Mount All") << false << u"Down,Down,Down,Return"_qs
+                                   << qtTrId("menu.mount_all") << u"osascript"_qs;
+        QTest::newRow("Unmount All") << false << u"Up,Up,Up,Return"_qs
+                                     << qtTrId("menu.unmount_all") << u"umount"_qs;
         QTest::newRow("Escape") << false << u"Down,Escape"_qs << u"Public, not mounted"_qs
                                 << QString();
     }
@@ -244,21 +248,6 @@ private Q_SLOTS:
         QTRY_COMPARE(media->accessibleName(), u"Media, mounted"_qs);
         m_app->store().setServers({});
         QVERIFY(m_view->shareRows().isEmpty() && m_view->emptyText());
-    }
-
-    void actionRowsReachTheManager()
-    {
-        startWith({server(u"On"_qs, {u"A"_qs}), server(u"Off"_qs, {u"B"_qs}, false)}, {u"B"_qs});
-        QTest::mouseClick(m_view->menuRow(Action::MountAll), Qt::LeftButton);
-        QTRY_COMPARE(calls(u"osascript"_qs), 1); // only the enabled server's share
-        QCOMPARE(m_app->rig.args(u"ping"_qs, 1).last(), u"on"_qs);
-        QTRY_VERIFY(m_app->manager().busyShares().isEmpty());
-        QTest::mouseClick(m_view->menuRow(Action::UnmountAll), Qt::LeftButton);
-        QTRY_COMPARE(calls(u"umount"_qs), 1);
-        QCOMPARE(m_app->rig.args(u"umount"_qs, 1).last(), m_app->rig.volumes() + u"/B"_qs);
-        MenuRow* settings = m_view->menuRow(Action::Settings);
-        hover(settings, true); // menu rows take hover without condition
-        QCOMPARE(settings->foreground(), QColor(Qt::white));
     }
 };
 
