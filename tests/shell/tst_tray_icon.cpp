@@ -136,6 +136,8 @@ private Q_SLOTS:
         m_host.unregisterService(StatusNotifierItem::watcherService());
         m_trayer.kill();
         m_trayer.waitForFinished();
+        // The next run starts without a tray: wait until the dead one's selection is free.
+        QTRY_VERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
     }
     void onLayoutUpdated(uint revision, int) { m_layoutRevisions.append(revision); }
 
@@ -229,7 +231,7 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(dir) && shot.save(QDir(dir).filePath(screenshot)));
         pointer(icon.center()); // the icon again closes it
         QTRY_VERIFY(!popover->isVisible());
-        QTest::qWait(400);            // past the guard against the closing click reopening it
+        QTest::qWait(400); // past the guard against the closing click reopening it
         pointer(icon.center());
         QTRY_VERIFY(popover->isVisible());
         pointer(screen.center() + QPoint(0, 200)); // a click elsewhere closes it
@@ -278,8 +280,8 @@ private Q_SLOTS:
         // A click on an idle share mounts it from its server, one on a mounted share unmounts
         // it by name.
         click(ids.value(u"Time__Machine"_qs));
-        QTRY_VERIFY(
-            app.rig.stdinOf(u"osascript"_qs, 2).contains("smb://backup.local/Time_Machine"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            app.rig.stdinOf(u"osascript"_qs, 2).contains("smb://backup.local/Time_Machine"), 20000);
         app.mountInTable(u"Time_Machine"_qs);
         app.manager().refreshMountedVolumes();
         QTRY_COMPARE(menu().value(5), u"Time__Machine [x]"_qs);
@@ -288,8 +290,7 @@ private Q_SLOTS:
         QVERIFY(now > revision);
         QTRY_VERIFY(m_layoutRevisions.contains(now));
         click(ids.value(u"Documents"_qs));
-        QTRY_COMPARE(app.rig.callCount(u"umount"_qs), 1);
-        QCOMPARE(app.rig.args(u"umount"_qs, 1).last(), app.rig.volumes() + u"/Documents"_qs);
+        QTRY_COMPARE(app.rig.args(u"umount"_qs, 1).value(0), app.rig.volumes() + u"/Documents"_qs);
 
         // A left click opens the popover under the host's position.
         call(StatusNotifierItem::path(), u"Activate"_qs, {600, 20});
