@@ -74,6 +74,7 @@ void StatusNotifierItem::registerWithWatcher()
             writeLogLine(u"[Tray] StatusNotifierWatcher refused the item: "_qs +
                          reply.error().message());
         }
+        Q_EMIT registrationAnswered();
     });
 }
 

@@ -83,6 +83,8 @@ Q_SIGNALS:
     void activated(const QPoint& pos);
     void contextMenuRequested(const QPoint& pos);
     void registeredChanged(bool registered);
+    // A registration attempt was answered (or failed); isRegistered() tells which.
+    void registrationAnswered();
 
 private:
     void registerWithWatcher();

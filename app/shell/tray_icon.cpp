@@ -59,8 +59,11 @@ TrayIcon::TrayIcon(TrayMenuModel& model, QDBusConnection bus, bool menuOnly,
     m_grace.setInterval(grace);
     connect(&m_grace, &QTimer::timeout, this, &TrayIcon::reportIfNoTray);
     m_grace.start();
-    // Give the watcher's answer a chance first, so the XEmbed icon does not flash up.
-    QTimer::singleShot(0, this, &TrayIcon::updateXEmbed);
+    // The XEmbed icon waits for the watcher's first answer: created while a watcher runs, Qt's
+    // tray icon would export a second item instead.
+    connect(m_item, &StatusNotifierItem::registrationAnswered, this, &TrayIcon::updateXEmbed);
+    if (!m_bus.isConnected())
+        QTimer::singleShot(0, this, &TrayIcon::updateXEmbed);
 }
 
 TrayIcon::~TrayIcon()
