@@ -16,7 +16,7 @@ run_pkgs=(
   dbus dbus-user-session avahi-daemon avahi-utils libnss-mdns
   samba smbclient gvfs gvfs-backends gvfs-fuse fuse3 libglib2.0-bin
   gnome-keyring libsecret-tools iputils-ping iproute2
-  qt6-qpa-plugins qt6-gtk-platformtheme adwaita-icon-theme
+  qt6-qpa-plugins qt6-wayland qt6-gtk-platformtheme adwaita-icon-theme
 )
 test_pkgs=(
   xvfb xauth trayer openbox x11-apps x11-utils imagemagick xdotool

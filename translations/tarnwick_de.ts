@@ -187,5 +187,29 @@
         <source>Done</source>
         <translation>Fertig</translation>
     </message>
+    <message id="a11y.share_mounted">
+        <source>%1, mounted</source>
+        <translation>%1, eingebunden</translation>
+    </message>
+    <message id="a11y.share_busy">
+        <source>%1, busy</source>
+        <translation>%1, in Arbeit</translation>
+    </message>
+    <message id="a11y.share_not_mounted">
+        <source>%1, not mounted</source>
+        <translation>%1, nicht eingebunden</translation>
+    </message>
+    <message id="tray.summary">
+        <source>%1 of %2 shares mounted</source>
+        <translation>%1 von %2 Freigaben eingebunden</translation>
+    </message>
+    <message id="tray.none_title">
+        <source>Tarnwick has no tray icon</source>
+        <translation>Tarnwick hat kein Symbol in der Leiste</translation>
+    </message>
+    <message id="tray.none_body">
+        <source>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</source>
+        <translation>Es wurde kein Systemabschnitt der Leiste gefunden. Die Freigaben bleiben eingebunden; starten Sie Tarnwick erneut, um die Einstellungen zu öffnen. Unter GNOME installieren Sie die AppIndicator-Erweiterung.</translation>
+    </message>
 </context>
 </TS>

@@ -187,5 +187,29 @@
         <source>Done</source>
         <translation>Done</translation>
     </message>
+    <message id="a11y.share_mounted">
+        <source>%1, mounted</source>
+        <translation>%1, mounted</translation>
+    </message>
+    <message id="a11y.share_busy">
+        <source>%1, busy</source>
+        <translation>%1, busy</translation>
+    </message>
+    <message id="a11y.share_not_mounted">
+        <source>%1, not mounted</source>
+        <translation>%1, not mounted</translation>
+    </message>
+    <message id="tray.summary">
+        <source>%1 of %2 shares mounted</source>
+        <translation>%1 of %2 shares mounted</translation>
+    </message>
+    <message id="tray.none_title">
+        <source>Tarnwick has no tray icon</source>
+        <translation>Tarnwick has no tray icon</translation>
+    </message>
+    <message id="tray.none_body">
+        <source>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</source>
+        <translation>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</translation>
+    </message>
 </context>
 </TS>

@@ -4,21 +4,28 @@
 #include "style/style.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace tarnwick {
 
+namespace {
+
+const char* const keyboardDriven = "tarnwickKeyboardDriven";
+
+} // namespace
+
 HoverRow::HoverRow(QWidget* parent)
     : QAbstractButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 QColor HoverRow::foreground() const
 {
-    return m_hovered ? QColor(Qt::white) : Style::text(palette());
+    return highlighted() ? QColor(Qt::white) : Style::text(palette());
 }
 
 int HoverRow::labelHeight() const
@@ -52,11 +59,74 @@ void HoverRow::setHovered(bool hovered)
     Q_EMIT hoveredChanged(hovered);
 }
 
+void HoverRow::clearHover()
+{
+    m_keyFocus = false;
+    setHovered(false);
+    update();
+}
+
+void HoverRow::setKeyboardDriven(QWidget& window, bool driven)
+{
+    window.setProperty(keyboardDriven, driven);
+}
+
+bool HoverRow::event(QEvent* event)
+{
+    // Before the base class: it moves the focus on Tab itself.
+    if (event->type() == QEvent::KeyPress)
+        setKeyboardDriven(*window(), true);
+    else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Enter)
+        setKeyboardDriven(*window(), false);
+    return QAbstractButton::event(event);
+}
+
+void HoverRow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        focusNextPrevChild(false);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        focusNextPrevChild(true);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (isEnabled())
+            click();
+        break;
+    default:
+        QAbstractButton::keyPressEvent(event); // Space; Escape goes on to the popup
+        return;
+    }
+    event->accept();
+}
+
+void HoverRow::focusInEvent(QFocusEvent* event)
+{
+    // Only keyboard focus shows: a click focuses the row too, and its highlight must follow
+    // the pointer.
+    m_keyFocus =
+        window()->property(keyboardDriven).toBool() &&
+        (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason);
+    update();
+    QAbstractButton::focusInEvent(event);
+}
+
+void HoverRow::focusOutEvent(QFocusEvent* event)
+{
+    m_keyFocus = false;
+    update();
+    QAbstractButton::focusOutEvent(event);
+}
+
 void HoverRow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_hovered) {
+    if (highlighted()) {
         QPainterPath fill;
         const QRectF area =
             QRectF(rect()).adjusted(PopoverStyle::hoverInset, 0, -PopoverStyle::hoverInset, 0);

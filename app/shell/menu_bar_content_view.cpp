@@ -111,6 +111,24 @@ void MenuBarContentView::rebuildServers()
         m_serverLayout->addWidget(widget);
         widget->show();
     }
+    updateTabOrder();
+}
+
+void MenuBarContentView::updateTabOrder()
+{
+    // Rows made later (a share added while running) would otherwise come after Quit.
+    QWidget* previous = nullptr;
+    const auto follow = [&previous](QWidget* row) {
+        if (previous)
+            setTabOrder(previous, row);
+        previous = row;
+    };
+    for (ShareRow* row : shareRows())
+        follow(row);
+    for (const QPointer<MenuRow>& row : std::as_const(m_menuRows)) {
+        if (row)
+            follow(row);
+    }
 }
 
 void MenuBarContentView::rebuildMenu()
@@ -139,6 +157,13 @@ void MenuBarContentView::rebuildMenu()
     addDivider();
     // The quit path (aboutToQuit) does the unmounting.
     addRow(qtTrId("menu.quit"), [] { QCoreApplication::quit(); });
+    updateTabOrder();
+}
+
+void MenuBarContentView::clearHover()
+{
+    for (HoverRow* row : findChildren<HoverRow*>())
+        row->clearHover();
 }
 
 void MenuBarContentView::changeEvent(QEvent* event)

@@ -41,11 +41,16 @@ public Q_SLOTS:
     void rebuildServers();
     // Rebuilds the four action rows (texts are looked up each time).
     void rebuildMenu();
+    // Clears every row's hover and keyboard highlight.
+    void clearHover();
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Tab and the arrows go top to bottom: share rows, then the action rows.
+    void updateTabOrder();
+
     ShareStore& m_store;
     MountManager& m_manager;
     QVBoxLayout* m_serverLayout = nullptr;

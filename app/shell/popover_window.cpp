@@ -1,9 +1,11 @@
 #include "shell/popover_window.h"
 
+#include "shell/hover_row.h"
 #include "shell/menu_bar_content_view.h"
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -66,6 +68,8 @@ void PopoverWindow::showUnder(const QRect& anchor)
     show();
     raise();
     activateWindow();
+    // No row starts focused: the first arrow picks the first (or last) row.
+    setFocus(Qt::PopupFocusReason);
 }
 
 void PopoverWindow::toggle(const QRect& anchor)
@@ -85,8 +89,27 @@ void PopoverWindow::showEvent(QShowEvent* event)
 void PopoverWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    m_content->clearHover();
+    HoverRow::setKeyboardDriven(*this, false);
     m_sinceClose.start();
     Q_EMIT shownChanged(false);
+}
+
+bool PopoverWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        HoverRow::setKeyboardDriven(*this, true);
+    return QWidget::event(event);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Before any row has focus the arrows reach the window: they start at the first or last.
+    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) {
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    }
+    QWidget::keyPressEvent(event); // Escape closes a popup
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*)

@@ -11,7 +11,8 @@ class MountManager;
 class ShareStore;
 
 // The frameless popup under the tray icon that holds the popover content. A click outside
-// closes it (Qt::Popup). Main thread; store and manager must outlive it.
+// or Escape closes it (Qt::Popup); arrows and Tab move through its rows. Main thread; store and
+// manager must outlive it.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 
@@ -43,6 +44,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     MenuBarContentView* m_content = nullptr;

@@ -2,6 +2,7 @@
 
 #include "mount/mount_manager.h"
 #include "shell/popover_style.h"
+#include "shell/tray_menu_model.h"
 #include "style/style.h"
 #include "style/symbol_icons.h"
 
@@ -17,7 +18,6 @@ ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manag
     , m_server(server)
     , m_manager(&manager)
 {
-    setAccessibleName(share.name);
     connect(this, &QAbstractButton::clicked, this, &ShareRow::activate);
     connect(&manager, &MountManager::busySharesChanged, this, &ShareRow::refreshState);
     connect(&manager, &MountManager::mountedVolumesChanged, this, &ShareRow::refreshState);
@@ -28,7 +28,6 @@ void ShareRow::setRecords(const Share& share, const Server& server)
 {
     m_share = share;
     m_server = server;
-    setAccessibleName(share.name);
     refreshState();
 }
 
@@ -79,7 +78,11 @@ QColor ShareRow::nameColor() const
 void ShareRow::refreshState()
 {
     // A row that turns busy under the pointer keeps its highlight until the pointer leaves.
-    setEnabled(state() != ShareState::Busy);
+    const ShareState now = state();
+    setEnabled(now != ShareState::Busy);
+    // Screen readers hear the state with the name.
+    setAccessibleName(TrayMenuModel::accessibleText(m_share.name, now == ShareState::Mounted,
+                                                    now == ShareState::Busy));
     update();
 }
 

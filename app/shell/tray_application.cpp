@@ -9,10 +9,10 @@
 #include "shell/popover_window.h"
 #include "shell/power_off_watcher.h"
 #include "shell/shutdown_unmounter.h"
-#include "style/symbol_icons.h"
+#include "shell/tray_icon.h"
+#include "shell/tray_menu_model.h"
 
 #include <QApplication>
-#include <QSystemTrayIcon>
 
 namespace tarnwick {
 
@@ -32,7 +32,7 @@ TrayApplication::~TrayApplication()
     // Widgets first: rows call into the manager, the popover reads the store.
     delete m_settingsOpener;
     m_popover.reset();
-    delete m_trayIcon;
+    dropTrayIcon();
     m_manager.reset();
 }
 
@@ -72,8 +72,10 @@ void TrayApplication::start()
             return factory ? factory(*storeForWindow, *settingsForWindow) : nullptr;
         });
     AppEvents& events = AppEvents::instance();
-    connect(&events, &AppEvents::openSettingsRequest, this, &TrayApplication::closePopover);
+    // The window is activated while the popover still has focus: on Wayland only a focused
+    // surface may hand focus on (xdg-activation).
     connect(&events, &AppEvents::openSettingsRequest, m_settingsOpener, &SettingsOpener::open);
+    connect(&events, &AppEvents::openSettingsRequest, this, &TrayApplication::closePopover);
 
     // Every quit path ends here: the Quit row, SIGINT/SIGTERM (quit()), and the session's
     // end. A session end is not handled at commitDataRequest: that is only the question
@@ -92,6 +94,7 @@ void TrayApplication::shutDown()
     delete m_settingsOpener;
     m_settingsOpener = nullptr;
     m_popover.reset();
+    dropTrayIcon();
     m_manager.reset();
     if (m_unmounter)
         m_unmounter->runAtQuit();
@@ -99,23 +102,46 @@ void TrayApplication::shutDown()
 
 void TrayApplication::createTrayIcon()
 {
-    m_trayIcon = new QSystemTrayIcon;
-    QIcon icon = SymbolIcons::icon(QStringLiteral("externaldrive.connected.to.line.below"));
-    // A template image: trays that recolour symbolic icons do so to match their panel.
-    icon.setIsMask(true);
-    m_trayIcon->setIcon(icon);
-    m_trayIcon->setToolTip(QStringLiteral("Tarnwick"));
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                    togglePopover();
-            });
-    m_trayIcon->show();
+    m_menuModel = new TrayMenuModel(*m_store, *m_manager, this);
+    // A Wayland client cannot place a window next to the icon: the host shows the menu.
+    const bool wayland = QGuiApplication::platformName() == u"wayland"_qs;
+    m_trayIcon =
+        new TrayIcon(*m_menuModel, m_services.sessionBus, wayland, m_services.trayGrace, this);
+    // Where the popover could only land in the middle of the screen, the settings window.
+    const auto open = [this, wayland](bool toggle) {
+        if (wayland)
+            Q_EMIT AppEvents::instance().openSettingsRequest();
+        else if (toggle)
+            togglePopover();
+        else
+            showPopover();
+    };
+    connect(m_trayIcon, &TrayIcon::popoverRequested, this, [open] { open(true); });
+    connect(m_trayIcon, &TrayIcon::menuRequested, this, [open] { open(false); });
+}
+
+void TrayApplication::dropTrayIcon()
+{
+    // Both read the manager.
+    delete m_trayIcon;
+    m_trayIcon = nullptr;
+    delete m_menuModel;
+    m_menuModel = nullptr;
 }
 
 QRect TrayApplication::iconGeometry() const
 {
-    return m_trayIcon ? m_trayIcon->geometry() : QRect();
+    return m_trayIcon ? m_trayIcon->anchor() : QRect();
+}
+
+void TrayApplication::activateFromLaunch()
+{
+    const bool placeable = m_trayIcon && m_trayIcon->host() != TrayIcon::Host::None &&
+                           QGuiApplication::platformName() != u"wayland"_qs;
+    if (placeable)
+        showPopover();
+    else
+        Q_EMIT AppEvents::instance().openSettingsRequest();
 }
 
 void TrayApplication::togglePopover()

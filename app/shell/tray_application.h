@@ -8,10 +8,9 @@
 #include <QPointer>
 #include <QSettings>
 
+#include <chrono>
 #include <functional>
 #include <memory>
-
-class QSystemTrayIcon;
 
 namespace tarnwick {
 
@@ -23,6 +22,8 @@ class ShareStore;
 class ShutdownUnmounter;
 class SystemEvents;
 class SystemProfile;
+class TrayIcon;
+class TrayMenuModel;
 
 // What the tray application gets from outside the shell, so that main() wires the real
 // pieces and tests can wire others.
@@ -39,6 +40,11 @@ struct TrayServices {
     QDBusConnection systemBus = QDBusConnection::systemBus();
     // Wake-ups, network and mount-table changes that start early cycles; may be empty.
     std::function<std::unique_ptr<SystemEvents>()> systemEvents;
+    // Where the tray item, its menu and notifications live.
+    QDBusConnection sessionBus = QDBusConnection::sessionBus();
+    // How long a tray may take to show up (the panel starting after Tarnwick) before
+    // Tarnwick says it has none.
+    std::chrono::milliseconds trayGrace = std::chrono::seconds(10);
     MountTiming timing;
 };
 
@@ -62,7 +68,8 @@ public:
     QSettings& settings() const { return *m_settings; }
     ShareStore& store() const { return *m_store; }
     MountManager* manager() const { return m_manager.get(); }
-    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    TrayIcon* trayIcon() const { return m_trayIcon; }
+    TrayMenuModel* menuModel() const { return m_menuModel; }
     PopoverWindow* popover() const { return m_popover.get(); }
     SettingsOpener* settingsOpener() const { return m_settingsOpener; }
     PowerOffWatcher* powerOffWatcher() const { return m_powerOff; }
@@ -72,12 +79,16 @@ public Q_SLOTS:
     void togglePopover();
     void showPopover();
     void closePopover();
+    // A later launch: the popover where it can be placed under a tray icon, otherwise
+    // (no tray, or Wayland) the settings window.
+    void activateFromLaunch();
     // The quit path: drops the popover and the settings window, stops the mount engine,
     // then unmounts unless the user keeps the shares mounted. Runs from aboutToQuit.
     void shutDown();
 
 private:
     void createTrayIcon();
+    void dropTrayIcon();
     QRect iconGeometry() const;
 
     std::unique_ptr<QSettings> m_settings;
@@ -88,7 +99,8 @@ private:
     PowerOffWatcher* m_powerOff = nullptr;
     std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<MountManager> m_manager;
-    QSystemTrayIcon* m_trayIcon = nullptr;
+    TrayMenuModel* m_menuModel = nullptr;
+    TrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;
     SettingsOpener* m_settingsOpener = nullptr;
 };

@@ -70,7 +70,7 @@ int TrayMain::run(int argc, char** argv)
     TrayApplication tray(AppSettings::open(settingsPath), ProfileFactory::create(toolRoot),
                          std::move(services));
     QObject::connect(&instance, &SingleInstance::activationRequested, &tray,
-                     &TrayApplication::showPopover);
+                     &TrayApplication::activateFromLaunch);
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);

@@ -23,7 +23,8 @@ struct TrayTestApp {
     QTemporaryDir dir;
     std::unique_ptr<TrayApplication> tray;
 
-    TrayTestApp()
+    // tweak changes the services before the application is built.
+    explicit TrayTestApp(const std::function<void(TrayServices&)>& tweak = {})
     {
         TrayServices services;
         services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
@@ -31,10 +32,13 @@ struct TrayTestApp {
             window->setWindowTitle(qtTrId("settings.window_title"));
             return window;
         };
-        services.systemBus = QDBusConnection(u"no bus"_qs);
+        services.systemBus = services.sessionBus = QDBusConnection(u"no bus"_qs);
+        services.trayGrace = std::chrono::hours(1);
         services.timing.startupDelay = services.timing.defaultInterval =
             services.timing.refreshPeriod = std::chrono::hours(1);
         services.timing.pollSchedule = {std::chrono::milliseconds(0)};
+        if (tweak)
+            tweak(services);
         tray = std::make_unique<TrayApplication>(AppSettings::open(dir.filePath(u"t.conf"_qs)),
                                                  std::make_shared<MacToolProfile>(rig.root()),
                                                  std::move(services));

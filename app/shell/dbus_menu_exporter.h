@@ -1,0 +1,70 @@
+#pragma once
+
+#include "shell/tray_dbus_types.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QList>
+#include <QObject>
+
+namespace tarnwick {
+
+class TrayMenuModel;
+struct TrayMenuEntry;
+
+// The tray menu over com.canonical.dbusmenu (version 3) at path(): a flat menu built from the
+// model, LayoutUpdated with a new revision on every change, "clicked" events activating the
+// model's entries. Main thread; the model must outlive it.
+class DbusMenuExporter : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
+    Q_PROPERTY(uint Version READ version)
+    Q_PROPERTY(QString TextDirection READ textDirection)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(QStringList IconThemePath READ iconThemePath)
+
+public:
+    static QString path() { return QStringLiteral("/MenuBar"); }
+
+    // Registers the object on bus; without a connection it stays unexported.
+    DbusMenuExporter(TrayMenuModel& model, QDBusConnection bus, QObject* parent = nullptr);
+    ~DbusMenuExporter() override;
+
+    uint version() const { return 3; }
+    QString textDirection() const;
+    QString status() const { return QStringLiteral("normal"); }
+    QStringList iconThemePath() const { return {}; }
+
+    // The dbusmenu properties of one entry (defaults left out, as the protocol asks).
+    static QVariantMap properties(const TrayMenuEntry& entry);
+
+public Q_SLOTS:
+    Q_SCRIPTABLE uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
+                                tarnwick::DbusMenuLayout& layout);
+    Q_SCRIPTABLE QList<tarnwick::DbusMenuItem> GetGroupProperties(const QList<int>& ids,
+                                                                  const QStringList& propertyNames);
+    Q_SCRIPTABLE QDBusVariant GetProperty(int id, const QString& name);
+    Q_SCRIPTABLE void Event(int id, const QString& eventId, const QDBusVariant& data,
+                            uint timestamp);
+    Q_SCRIPTABLE QList<int> EventGroup(const QList<tarnwick::DbusMenuEvent>& events);
+    Q_SCRIPTABLE bool AboutToShow(int id);
+    Q_SCRIPTABLE QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void LayoutUpdated(uint revision, int parent);
+    Q_SCRIPTABLE void ItemsPropertiesUpdated(const QList<tarnwick::DbusMenuItem>& updatedProps,
+                                             const QList<tarnwick::DbusMenuItemKeys>& removedProps);
+    Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
+
+private:
+    void publishChange();
+    const TrayMenuEntry* entry(int id) const;
+    static QVariantMap filtered(const QVariantMap& all, const QStringList& names);
+    void click(int id);
+
+    TrayMenuModel& m_model;
+    QDBusConnection m_bus;
+    QList<TrayMenuEntry> m_published;
+};
+
+} // namespace tarnwick
