@@ -5,6 +5,7 @@
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
+#include "mount/share_status_log.h"
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
 #include "platform/unix/unix_signal_watcher.h"
@@ -80,6 +81,7 @@ int HeadlessApp::run(int argc, char** argv)
     HelperClientAccess helperAccess(HelperClient::shared());
     auto manager =
         std::make_unique<MountManager>(store, profile, *settings, &helperAccess, *timing);
+    new ShareStatusLog(*manager); // owned by the manager
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
