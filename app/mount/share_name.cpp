@@ -1,5 +1,7 @@
 #include "mount/share_name.h"
 
+#include <algorithm>
+
 namespace tarnwick {
 
 namespace {
@@ -27,7 +29,7 @@ QString ShareName::escaped(const QString& name)
         if (c == u'\\' || c == u'"')
             text += u'\\' + QString(c);
         else if (isControl(c))
-            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, u'0');
+            text += QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QChar(u'0'));
         else
             text += c;
     }
