@@ -173,7 +173,8 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
         if (mount.host.isEmpty() || !deadHosts.contains(mount.host))
             continue;
         const bool gone = m_profile->detach(mount) == 0;
-        log(u'[' + ShareName::escaped(MountTable::lastComponent(mount.mountPoint)) +
+        const QString name = MountTable::lastComponent(mount.mountPoint);
+        log(u'[' + (ShareName::isUsable(name) ? name : ShareName::escaped(name)) +
             QStringLiteral("] server not answering; detached: ") +
             (gone ? QStringLiteral("true") : QStringLiteral("false")));
         detached = true;
@@ -245,8 +246,7 @@ void MountManager::runCycle(const QList<Server>& servers, const QHash<QString, Q
             const MountOutcome outcome = MountOperation(*m_profile, m_helper, m_timing, m_stop)
                                              .perform(pending.host, pending.name);
             QMetaObject::invokeMethod(
-                this,
-                [this, pending, outcome] { endMount(pending.key, pending.name, outcome); },
+                this, [this, pending, outcome] { endMount(pending.key, pending.name, outcome); },
                 Qt::QueuedConnection);
         });
     }

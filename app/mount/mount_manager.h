@@ -31,8 +31,8 @@ class MountManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QSet<QString> mountedVolumes READ mountedVolumes NOTIFY mountedVolumesChanged)
     Q_PROPERTY(QSet<QString> busyShares READ busyShares NOTIFY busySharesChanged)
-    Q_PROPERTY(tarnwick::ShareStatusMap shareStatuses READ shareStatuses NOTIFY
-                   shareStatusesChanged)
+    Q_PROPERTY(
+        tarnwick::ShareStatusMap shareStatuses READ shareStatuses NOTIFY shareStatusesChanged)
 
 public:
     // Refreshes at once and schedules the start-up pass, the first cycle and both timers.

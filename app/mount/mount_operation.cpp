@@ -56,8 +56,8 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     outcome.loginFingerprint = LoginFingerprint::of(credentials);
     const MountAttempt attempt = m_profile.requestMount(host, shareName, credentials);
     outcome.toolStatus = attempt.status;
-    logShare(shareName,
-             m_profile.mountToolName() + QStringLiteral(" exit: ") + QString::number(attempt.status));
+    logShare(shareName, m_profile.mountToolName() + QStringLiteral(" exit: ") +
+                            QString::number(attempt.status));
 
     // A refusal the profile is sure of cannot turn into a mount: no need to watch for one.
     const bool definite = attempt.failure == ShareStatus::Reason::LoginRefused ||

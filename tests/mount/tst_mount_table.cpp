@@ -100,7 +100,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QList<MountEntry> mounts;
         for (const QString& mountPoint : mountPoints)
-            mounts.append(MountEntry{s("//u@h/x on ") + mountPoint + s(" (smbfs)"), mountPoint});
+            mounts.append(MountEntry{s("//u@h/x on ") + mountPoint + s(" (smbfs)"), mountPoint, s("h")});
         QCOMPARE(ShareMountPoint::forUnmount(MacToolProfile(), mounts, share), expected);
     }
 

@@ -15,7 +15,6 @@
 #include <QThread>
 
 #include <future>
-
 #include <glib.h>
 #include <signal.h>
 #include <unistd.h>
@@ -83,8 +82,9 @@ QList<MountEntry> GvfsProfile::readSmbMounts() const
     QList<MountEntry> entries;
     for (const GvfsMount& mount : GvfsMountTracker::listMounts()) {
         if (const auto location = GvfsSmbLocation::of(mount))
-            entries.append(MountEntry{GvfsSmbLocation::describe(mount, *location), *location,
-                                      MountTable::hostKey(mount.spec.value(QStringLiteral("server")))});
+            entries.append(
+                MountEntry{GvfsSmbLocation::describe(mount, *location), *location,
+                           MountTable::hostKey(mount.spec.value(QStringLiteral("server")))});
     }
     return entries;
 }
@@ -177,10 +177,9 @@ bool GvfsProfile::isHostReachable(const QString& host) const
         input.deadline = kPingDeadline;
         input.stop = &done;
         // iputils ping: -W is in seconds; "--" keeps any host text an operand.
-        const QStringList args{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
-                               QStringLiteral("1"), QStringLiteral("--"), name};
-        return runTool(m_ping, args, ToolStream::Discard, ToolStream::Discard, input).status ==
-               0;
+        const QStringList args{QStringLiteral("-c"), QStringLiteral("1"),  QStringLiteral("-W"),
+                               QStringLiteral("1"),  QStringLiteral("--"), name};
+        return runTool(m_ping, args, ToolStream::Discard, ToolStream::Discard, input).status == 0;
     });
     if (TcpProbe::accepts(name, port, kProbeTimeout)) {
         done.stop();

@@ -6,8 +6,9 @@ namespace tarnwick {
 
 // Linux desktops: shares mounted by GVFS (`gio mount`), the mount table read from the GVFS
 // mount tracker on the session bus, logins from the Secret Service; a host is reachable
-// when it accepts a TCP connection on its SMB port or answers `ping`. GVFS keeps no per-share directories and never numbers a second mount;
-// it lower-cases share names, so names compare case-folded here.
+// when it accepts a TCP connection on its SMB port or answers `ping`. GVFS keeps no per-share
+// directories and never numbers a second mount; it lower-cases share names, so names compare
+// case-folded here.
 class GvfsProfile : public SystemProfile {
 public:
     // gio and ping are looked up in PATH unless given.

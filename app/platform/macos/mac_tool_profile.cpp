@@ -71,8 +71,8 @@ MountAttempt MacToolProfile::requestMount(const QString& host, const QString& sh
     const ToolResult run =
         runTool(osascriptTool(), {}, ToolStream::Discard, ToolStream::Discard, input);
     // Which status osascript gives a refused login is not known: only the time-out is told.
-    return MountAttempt{run.status, run.timedOut ? ShareStatus::Reason::TimedOut
-                                                 : ShareStatus::Reason::None};
+    return MountAttempt{run.status,
+                        run.timedOut ? ShareStatus::Reason::TimedOut : ShareStatus::Reason::None};
 }
 
 int MacToolProfile::detach(const MountEntry& mount) const

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <chrono>
-
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -26,8 +25,8 @@ bool connects(const addrinfo& address, Clock::time_point deadline)
         return false;
     bool open = ::connect(fd, address.ai_addr, address.ai_addrlen) == 0;
     if (!open && errno == EINPROGRESS) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd watch{fd, POLLOUT, 0};
         if (left.count() > 0 && ::poll(&watch, 1, int(left.count())) == 1) {
             int error = 0;
