@@ -367,9 +367,7 @@ void MountManager::endMount(const QString& key, const QString& name, const Mount
     } else if (outcome.attempted.isValid()) {
         m_refusedLogin.remove(key);
     }
-    QSet<QString> busy = m_busyShares;
-    busy.remove(key);
-    setBusyShares(busy);
+    // The mounted set first, so the status never passes through "not mounted" on the way.
     if (outcome.mounted) {
         QSet<QString> volumes = m_mountedVolumes;
         volumes.insert(key);
@@ -377,6 +375,9 @@ void MountManager::endMount(const QString& key, const QString& name, const Mount
     } else {
         refreshMountedVolumes();
     }
+    QSet<QString> busy = m_busyShares;
+    busy.remove(key);
+    setBusyShares(busy);
 }
 
 void MountManager::unmountShare(const QString& shareName)
@@ -408,10 +409,6 @@ void MountManager::endUnmount(const QString& key, bool unmounted)
 {
     if (m_stop.stopped())
         return;
-    m_unmounting.remove(key);
-    QSet<QString> busy = m_busyShares;
-    busy.remove(key);
-    setBusyShares(busy);
     if (unmounted) {
         QSet<QString> volumes = m_mountedVolumes;
         volumes.remove(key);
@@ -419,6 +416,10 @@ void MountManager::endUnmount(const QString& key, bool unmounted)
     } else {
         refreshMountedVolumes();
     }
+    m_unmounting.remove(key);
+    QSet<QString> busy = m_busyShares;
+    busy.remove(key);
+    setBusyShares(busy);
 }
 
 void MountManager::unmountAll()

@@ -158,6 +158,22 @@ private Q_SLOTS:
             s("org.gtk.vfs.Daemon")));
     }
 
+    // Items stored the way a file manager does, read back from the real keyring.
+    void secretLookups()
+    {
+        QVERIFY(SmbRig::storeLogin(s("nas.local"), s("J\u00fcrgen"), "p@ss \"q\" =\nx:"));
+        QVERIFY(SmbRig::storeLogin(s("nas"), s("anna"), ""));
+        const auto found = m_profile->storedLogin(s("nas.local"));
+        QVERIFY(found && found->user == s("J\u00fcrgen") &&
+                found->password == s("p@ss \"q\" =\nx:"));
+        QVERIFY(m_logs->lines().isEmpty());         // the quiet lookup
+        QVERIFY(!m_profile->storedLogin(s("nas"))); // exact server; an empty password is none
+        QVERIFY(!m_profile->lookupKeychainCredentials(s("unknown.example")));
+        QVERIFY(m_profile->lookupKeychainCredentials(s("nas.local")));
+        QCOMPARE(m_logs->lines(),
+                 QStringList{s("[Tarnwick] [Keychain] found 'J\u00fcrgen' for nas.local")});
+    }
+
     void mountAndReadThroughFuse_data()
     {
         QTest::addColumn<QString>("share");
