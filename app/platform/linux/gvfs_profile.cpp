@@ -69,6 +69,13 @@ bool waitGone(uint pid, std::chrono::milliseconds limit)
     return !isOwnSmbBackend(pid);
 }
 
+bool isListed(const QString& location)
+{
+    const QList<GvfsMount> mounts = GvfsMountTracker::listMounts();
+    return std::any_of(mounts.begin(), mounts.end(),
+                       [&](const GvfsMount& m) { return GvfsSmbLocation::of(m) == location; });
+}
+
 } // namespace
 
 GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool)
@@ -140,7 +147,16 @@ int GvfsProfile::detach(const MountEntry& entry) const
             ::kill(pid_t(pid), SIGKILL);
             waitGone(pid, 500ms);
         }
-        return isOwnSmbBackend(pid) ? 1 : 0;
+        if (isOwnSmbBackend(pid))
+            return 1;
+        // gvfsd drops the mount when it sees the backend leave the bus: wait for that, so
+        // the next read of the table no longer shows it.
+        for (auto waited = 0ms; waited < 1000ms; waited += 20ms) {
+            if (!isListed(entry.mountPoint))
+                return 0;
+            QThread::msleep(20);
+        }
+        return isListed(entry.mountPoint) ? 1 : 0;
     }
     return 0; // already gone
 }
