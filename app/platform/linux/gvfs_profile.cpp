@@ -29,6 +29,7 @@ using namespace std::chrono_literals;
 // is about 20 s. Ending gio before 25 s keeps a mount inside the 29-second poll window.
 constexpr auto kMountDeadline = 25s;
 constexpr auto kProbeTimeout = 1s;
+constexpr auto kQuickProbe = 250ms;
 constexpr auto kPingDeadline = 2s; // ping -W 1 plus start-up and name resolution
 constexpr quint16 kSmbPort = 445;
 
@@ -186,7 +187,11 @@ bool GvfsProfile::isHostReachable(const QString& host) const
     if (name.isEmpty() || name.startsWith(u'-'))
         return false;
     // Windows drops ICMP echo by default, and some hosts do not serve SMB on 445 but
-    // answer ping: either answer counts. Both at once, so a silent host costs one second.
+    // answer ping: either answer counts. A server on the LAN accepts within milliseconds,
+    // so ping starts only when the port has not answered at once; then both run side by
+    // side, and a silent host costs little more than a second.
+    if (TcpProbe::accepts(name, port, kQuickProbe))
+        return true;
     StopSignal done;
     auto ping = std::async(std::launch::async, [this, &done, name = name] {
         ToolInput input;
@@ -197,7 +202,7 @@ bool GvfsProfile::isHostReachable(const QString& host) const
                                QStringLiteral("1"),  QStringLiteral("--"), name};
         return runTool(m_ping, args, ToolStream::Discard, ToolStream::Discard, input).status == 0;
     });
-    if (TcpProbe::accepts(name, port, kProbeTimeout)) {
+    if (TcpProbe::accepts(name, port, kProbeTimeout - kQuickProbe)) {
         done.stop();
         ping.wait();
         return true;
