@@ -8,8 +8,9 @@ namespace tarnwick {
 
 class MountManager;
 
-// Logs each change of a share's status once ("[Tarnwick] [NAME] status: mounted"), not every
-// cycle. Lives on the main thread, as a child of the manager it watches.
+// Logs once each change of why a share is not mounted ("[Tarnwick] [NAME] status: not mounted
+// (server unreachable)") and its recovery ("... status: mounted"), not every cycle; mounting
+// itself has its own lines. Lives on the main thread, as a child of the manager it watches.
 class ShareStatusLog : public QObject {
     Q_OBJECT
 

@@ -210,13 +210,8 @@ private Q_SLOTS:
         // Every share has a status; each change is logged once, not every cycle.
         QCOMPARE(m->shareStatuses().value(s("Backup")).reason, Reason::ServerUnreachable);
         QCOMPARE(m->shareStatuses().value(s("Old")).state, ShareStatus::State::NotMounted);
-        QCOMPARE(m_logs->lines().filter(s("[Backup] status:")),
-                 (QStringList{s("[Tarnwick] [Backup] status: not mounted"),
-                              s("[Tarnwick] [Backup] status: not mounted (server unreachable)")}));
-        QCOMPARE(m_logs->lines().filter(s("[Media] status:")),
-                 (QStringList{s("[Tarnwick] [Media] status: not mounted"),
-                              s("[Tarnwick] [Media] status: mounting"),
-                              s("[Tarnwick] [Media] status: mounted")}));
+        QCOMPARE(m_logs->lines().filter(s("status:")),
+                 QStringList{s("[Tarnwick] [Backup] status: not mounted (server unreachable)")});
     }
 
     void requestMountsAShareOfADisabledServer()
@@ -296,6 +291,7 @@ private Q_SLOTS:
         for (const int call : {1, 3, 4})
             m_rig->setStatus(s("ping"), 2, call);
         auto m = manager();
+        new ShareStatusLog(*m);
         for (int i = 0; i < 3; ++i)
             cycle(*m); // lost, answered, lost: nothing detached
         QCOMPARE(calls("umount"), 0);
@@ -307,6 +303,9 @@ private Q_SLOTS:
         QCOMPARE(m->shareStatuses().value(s("Docs")).reason, Reason::ServerUnreachable);
         cycle(*m); // found again: mounted again
         QTRY_VERIFY(m->mountedVolumes() == set("Media|Docs"));
+        QCOMPARE(m_logs->lines().filter(s("[Docs] status:")),
+                 (QStringList{s("[Tarnwick] [Docs] status: not mounted (server unreachable)"),
+                              s("[Tarnwick] [Docs] status: mounted")}));
 
         m_rig->setStatus(s("ping"), 2); // the network went away: one probe is enough
         m->probeAndDetach();
