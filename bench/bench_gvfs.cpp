@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 
 using namespace tarnwick;
@@ -73,3 +74,61 @@ BENCHMARK(BM_GvfsMountAllToMounted)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
+
+// gio's own time for the mount that BM_GvfsMountAllToMounted makes, for comparison.
+static void BM_GvfsGioMountAlone(benchmark::State& state)
+{
+    const QString host = qEnvironmentVariable("TARNWICK_SMB_HOST");
+    if (host.isEmpty()) {
+        state.SkipWithError("no Samba server (run bench/gvfs-bench.sh)");
+        return;
+    }
+    const GvfsProfile profile;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        profile.requestMount(host, QStringLiteral("Public"), std::nullopt);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        unmountAllSmbVolumes(profile);
+    }
+}
+BENCHMARK(BM_GvfsGioMountAlone)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// One cycle over 20 servers that drop every packet (10.99.0.0/24 routed into lo by
+// gvfs-bench.sh): from mountAll until all 20 read as unreachable. Probes run at once.
+static void BM_GvfsProbeSilentHosts(benchmark::State& state)
+{
+    if (qEnvironmentVariableIsEmpty("TARNWICK_NETNS")) {
+        state.SkipWithError("needs the silent hosts of bench/gvfs-bench.sh");
+        return;
+    }
+    const auto profile = std::make_shared<GvfsProfile>();
+    MountTiming timing;
+    timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
+    QTemporaryDir dir;
+    auto settings = AppSettings::open(dir.filePath(QStringLiteral("tarnwick.conf")));
+    ShareStore store(*settings);
+    for (int i = 1; i <= 20; ++i) {
+        Server server =
+            Server::create(QStringLiteral("S%1").arg(i), QStringLiteral("10.99.0.%1").arg(i));
+        server.shares.append(Share::create(QStringLiteral("Share%1").arg(i)));
+        store.addServer(server);
+    }
+    const auto allUnreachable = [](const MountManager& m) {
+        const ShareStatusMap& statuses = m.shareStatuses();
+        return statuses.size() == 20 &&
+               std::all_of(statuses.begin(), statuses.end(), [](const ShareStatus& status) {
+                   return status.reason == ShareStatus::Reason::ServerUnreachable;
+               });
+    };
+    for (auto _ : state) {
+        MountManager manager(store, profile, *settings, nullptr, timing);
+        QElapsedTimer clock;
+        clock.start();
+        manager.mountAll();
+        while (!allUnreachable(manager) && clock.elapsed() < 60'000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_GvfsProbeSilentHosts)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

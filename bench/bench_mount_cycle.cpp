@@ -27,17 +27,21 @@ public:
         return m_mounts;
     }
     bool mountsNumberedDuplicates() const override { return true; }
-    int requestMount(const QString&, const QString& share, const std::optional<Credentials>&,
-                     const RunLimits& = {}) const override
+    MountAttempt requestMount(const QString&, const QString& share,
+                              const std::optional<Credentials>&,
+                              const RunLimits& = {}) const override
     {
         const QString mountPoint = QStringLiteral("/Volumes/") + share;
         std::lock_guard lock(m_mutex);
         m_mounts.append(MountEntry{QStringLiteral("//u@h/") + share + QStringLiteral(" on ") +
                                        mountPoint + QStringLiteral(" (smbfs)"),
-                                   mountPoint});
-        return 0;
+                                   mountPoint, QStringLiteral("h")});
+        return {};
     }
+    QString mountToolName() const override { return QStringLiteral("instant"); }
+    bool mountRequestWaits() const override { return true; }
     int unmount(const QString&, const RunLimits& = {}) const override { return 0; }
+    int detach(const MountEntry&) const override { return 0; }
     QString volumesRoot() const override { return QString(); }
     int removeEmptyDirectory(const QString&) const override { return 1; }
     std::optional<Credentials> lookupKeychainCredentials(const QString&) const override

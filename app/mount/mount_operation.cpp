@@ -2,6 +2,7 @@
 
 #include "mount/engine_log.h"
 #include "mount/helper_access.h"
+#include "mount/login_fingerprint.h"
 #include "mount/stop_signal.h"
 #include "mount/system_profile.h"
 
@@ -32,12 +33,14 @@ MountOperation::MountOperation(const SystemProfile& profile, HelperAccess* helpe
 {
 }
 
-bool MountOperation::perform(const QString& host, const QString& shareName) const
+MountOutcome MountOperation::perform(const QString& host, const QString& shareName) const
 {
+    MountOutcome outcome;
     const QString key = m_profile.nameKey(shareName);
     if (m_profile.mountedShareNames().contains(key)) {
         logShare(shareName, QStringLiteral("already mounted"));
-        return true;
+        outcome.mounted = true;
+        return outcome;
     }
 
     removeStaleDirectory(shareName);
@@ -52,12 +55,25 @@ bool MountOperation::perform(const QString& host, const QString& shareName) cons
     else
         logShare(shareName, QStringLiteral("mounting without credentials"));
 
-    const int status = m_profile.requestMount(host, shareName, credentials, RunLimits{{}, &m_stop});
-    logShare(shareName, QStringLiteral("osascript exit: ") + QString::number(status));
+    outcome.attempted = QDateTime::currentDateTimeUtc();
+    outcome.loginFingerprint = LoginFingerprint::of(credentials);
+    const MountAttempt attempt =
+        m_profile.requestMount(host, shareName, credentials, RunLimits{{}, &m_stop});
+    outcome.toolStatus = attempt.status;
+    logShare(shareName, m_profile.mountToolName() + QStringLiteral(" exit: ") +
+                            QString::number(attempt.status));
 
-    const bool mounted = pollForMount(key);
-    logShare(shareName, QStringLiteral("mounted: ") + flag(mounted));
-    return mounted;
+    // A refusal the profile is sure of cannot turn into a mount: no need to watch for one.
+    const bool definite = attempt.failure == ShareStatus::Reason::LoginRefused ||
+                          attempt.failure == ShareStatus::Reason::NoSuchShare;
+    outcome.mounted = !definite && pollForMount(key, m_profile.mountRequestWaits());
+    if (!outcome.mounted) {
+        outcome.reason = attempt.failure != ShareStatus::Reason::None
+                             ? attempt.failure
+                             : ShareStatus::Reason::MountFailed;
+    }
+    logShare(shareName, QStringLiteral("mounted: ") + flag(outcome.mounted));
+    return outcome;
 }
 
 void MountOperation::removeStaleDirectory(const QString& shareName) const
@@ -74,8 +90,10 @@ void MountOperation::removeStaleDirectory(const QString& shareName) const
     logShare(shareName, QStringLiteral("removed stale dir: ") + flag(removed));
 }
 
-bool MountOperation::pollForMount(const QString& key) const
+bool MountOperation::pollForMount(const QString& key, bool checkAtOnce) const
 {
+    if (checkAtOnce && m_profile.mountedShareNames().contains(key))
+        return true;
     // Checking through the mounted-name set means a mount at "Name-1" counts too.
     for (const auto wait : m_timing.pollSchedule) {
         if (!m_stop.sleepFor(wait))

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "mount/mount_timing.h"
+#include "mount/share_status.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 namespace tarnwick {
@@ -9,6 +12,15 @@ namespace tarnwick {
 class HelperAccess;
 class StopSignal;
 class SystemProfile;
+
+// How one mount ended: mounted, or why not; and which login the server saw.
+struct MountOutcome {
+    bool mounted = false;
+    ShareStatus::Reason reason = ShareStatus::Reason::None; // None when mounted
+    int toolStatus = 0;
+    QDateTime attempted;         // when the request started; invalid when none was made
+    QByteArray loginFingerprint; // LoginFingerprint of the login tried; empty when none
+};
 
 // Mounts one share and watches the mount table until it shows up or the poll schedule
 // runs out, logging each step. Blocks its (background) thread for the whole mount; holds
@@ -18,13 +30,13 @@ public:
     MountOperation(const SystemProfile& profile, HelperAccess* helper, const MountTiming& timing,
                    const StopSignal& stop);
 
-    // True when the share stands in the mount table (already, or after the request).
-    // A raised stop signal cuts the poll short with the outcome false.
-    bool perform(const QString& host, const QString& shareName) const;
+    // Mounted when the share stands in the mount table (already, or after the request).
+    // A raised stop signal cuts the poll short with the outcome not mounted.
+    MountOutcome perform(const QString& host, const QString& shareName) const;
 
 private:
     void removeStaleDirectory(const QString& shareName) const;
-    bool pollForMount(const QString& key) const;
+    bool pollForMount(const QString& key, bool checkAtOnce) const;
 
     const SystemProfile& m_profile;
     HelperAccess* m_helper;

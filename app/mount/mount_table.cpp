@@ -11,9 +11,28 @@ QList<MountEntry> MountTable::parseSmbMounts(const QString& mountOutput)
     QList<MountEntry> mounts;
     for (const QString& line : UnicodeText::splitLines(mountOutput)) {
         if (auto mountPoint = mountPointOf(line))
-            mounts.append(MountEntry{line, *mountPoint});
+            mounts.append(MountEntry{line, *mountPoint, hostOf(line)});
     }
     return mounts;
+}
+
+QString MountTable::hostOf(const QString& line)
+{
+    if (!line.startsWith(QLatin1StringView("//")))
+        return {};
+    return hostKey(line.mid(2, line.indexOf(u'/', 2) - 2));
+}
+
+QString MountTable::hostKey(const QString& server)
+{
+    QString host = server.mid(server.lastIndexOf(u'@') + 1);
+    // "host:port"; a bracketed IPv6 address keeps its colons, a bare one has several.
+    const qsizetype colon = host.lastIndexOf(u':');
+    if (colon > host.lastIndexOf(u']') && (host.startsWith(u'[') || host.count(u':') == 1))
+        host.truncate(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    return host.toLower();
 }
 
 std::optional<QString> MountTable::mountPointOf(const QString& line)

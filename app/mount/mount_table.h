@@ -12,6 +12,7 @@ namespace tarnwick {
 struct MountEntry {
     QString line;
     QString mountPoint;
+    QString host; // the server as the table names it; empty when the line does not say
 };
 
 // The reading rules of the mount table. Pure functions; any thread.
@@ -22,6 +23,11 @@ public:
     // The mount point between the first " on " and the first " (", trimmed; nullopt when
     // the line is no SMB line or lacks either marker (or " (" comes first).
     static std::optional<QString> mountPointOf(const QString& line);
+    // The host of a line's server part "//[user@]host[:port]/share"; empty when none.
+    static QString hostOf(const QString& line);
+    // A server text ("[user@]host[:port]", "[v6]:port") reduced to its host, lower-cased,
+    // so that a configured host and a table's host compare.
+    static QString hostKey(const QString& server);
     // Last path component; trailing "/" ignored; "" for "/" or "".
     static QString lastComponent(const QString& path);
     // For a name ending in "-" and digits, the part before them ("Photos-2024-1" ->

@@ -22,7 +22,10 @@ bool ShareMountPoint::belongsTo(const SystemProfile& profile, const QString& mou
 QString ShareMountPoint::forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,
                                     const QString& shareName)
 {
-    QString mountPoint = profile.volumesRoot() + u'/' + shareName;
+    // Without a volumes root there is no directory to fall back on: "/" + name would name
+    // whatever local mount encloses that path.
+    const QString root = profile.volumesRoot();
+    QString mountPoint = root.isEmpty() ? QString() : root + u'/' + shareName;
     // The last matching line wins: with Media and Media-1 mounted, Media-1 goes first.
     for (const MountEntry& mount : mounts) {
         if (belongsTo(profile, mount.mountPoint, shareName))

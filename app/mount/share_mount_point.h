@@ -18,7 +18,7 @@ public:
     static bool belongsTo(const SystemProfile& profile, const QString& mountPoint,
                           const QString& shareName);
     // The mount point to unmount for shareName: that of the last mount belonging to it,
-    // else the share's directory under the volumes root.
+    // else the share's directory under the volumes root; empty when the profile has none.
     static QString forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,
                               const QString& shareName);
 };

@@ -4,9 +4,9 @@
 
 namespace tarnwick {
 
-QSet<QString> SystemProfile::mountedShareNames() const
+QSet<QString> SystemProfile::shareKeys(const QList<MountEntry>& mounts) const
 {
-    const QSet<QString> names = MountTable::shareNames(readSmbMounts(), mountsNumberedDuplicates());
+    const QSet<QString> names = MountTable::shareNames(mounts, mountsNumberedDuplicates());
     QSet<QString> keys;
     keys.reserve(names.size());
     for (const QString& name : names)

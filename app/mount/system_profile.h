@@ -2,6 +2,7 @@
 
 #include "mount/credentials.h"
 #include "mount/mount_table.h"
+#include "mount/share_status.h"
 
 #include <QList>
 #include <QSet>
@@ -25,6 +26,13 @@ struct RunLimits {
 // once, 0.3 s); against a server that stopped answering `gio mount -u` gives up after ~20 s.
 inline constexpr std::chrono::milliseconds kUnmountDeadline{10000};
 
+// What a mount request said: the tool's exit status and, where the profile can tell, why it
+// failed (None: it did not fail, or the profile cannot tell; the mount table decides).
+struct MountAttempt {
+    int status = 0;
+    ShareStatus::Reason failure = ShareStatus::Reason::None;
+};
+
 // Everything the mount engine needs from the system, per platform: the mount table, mount
 // and unmount requests, the secret store, reachability and the volumes root.
 // Implementations are stateless: every method may run on any thread, several at once,
@@ -39,21 +47,32 @@ public:
     // The SMB mounts of the system, in table order.
     virtual QList<MountEntry> readSmbMounts() const = 0;
     // The names taken as mounted, as keys (see nameKey).
-    QSet<QString> mountedShareNames() const;
+    QSet<QString> mountedShareNames() const { return shareKeys(readSmbMounts()); }
+    // The same for mounts already read.
+    QSet<QString> shareKeys(const QList<MountEntry>& mounts) const;
     // The form in which share names are compared: canonical (NFC) here; profiles whose
     // mount table changes letter case also fold case.
     virtual QString nameKey(const QString& name) const;
     // True when the system mounts a share a second time at "Name-1", "Name-2", ...
     virtual bool mountsNumberedDuplicates() const = 0;
 
-    // Asks the system to mount smb://host/share, with credentials when given. Returns the
-    // tool's exit status (informational only: the mount table decides); limits bound the run.
-    virtual int requestMount(const QString& host, const QString& share,
-                             const std::optional<Credentials>& credentials,
-                             const RunLimits& limits = {}) const = 0;
+    // Asks the system to mount smb://host/share, with credentials when given, within the
+    // profile's mount deadline (limits may shorten it or stop it). The status is
+    // informational; a failure it names (LoginRefused, NoSuchShare) is definite.
+    virtual MountAttempt requestMount(const QString& host, const QString& share,
+                                      const std::optional<Credentials>& credentials,
+                                      const RunLimits& limits = {}) const = 0;
+    // The mount tool's name in the "exit: N" log line ("osascript", "gio").
+    virtual QString mountToolName() const = 0;
+    // True when requestMount returns only once the mount is done or refused, so the table is
+    // worth checking at once.
+    virtual bool mountRequestWaits() const = 0;
     // Unmounts the mount at mountPoint (a MountEntry::mountPoint); returns the exit status,
     // kToolTimedOut when the deadline (kUnmountDeadline unless limits say) or the stop ended it.
     virtual int unmount(const QString& mountPoint, const RunLimits& limits = {}) const = 0;
+    // Takes a mount of a server that no longer answers away at once, without waiting for
+    // the server, so nothing blocks on it; returns 0 when it is gone.
+    virtual int detach(const MountEntry& mount) const = 0;
 
     // The directory holding per-share mount points ("/Volumes"); empty when the system
     // keeps none, which turns the stale-directory steps into no-ops.
@@ -66,7 +85,8 @@ public:
     // The login stored for exactly this server name, quietly (no log line); nullopt on any
     // failure. Used by the share listing, which tries several forms of a host name.
     virtual std::optional<Credentials> storedLogin(const QString& server) const = 0;
-    // True when host answers one ping within a second.
+    // True when host answers within about a second (how it is asked is the profile's).
+    // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
+#include "mount/share_status_log.h"
 #include "mount/smb_volume_unmount.h"
 #include "mount/system_event_wiring.h"
 #include "platform/profile_factory.h"
@@ -83,6 +84,7 @@ int HeadlessApp::run(int argc, char** argv)
         std::make_unique<MountManager>(store, profile, *settings, &helperAccess, *timing);
     const auto events = ProfileFactory::createSystemEvents(parser.value(kToolRoot));
     wireSystemEvents(*manager, *events);
+    new ShareStatusLog(*manager); // owned by the manager
 
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);

@@ -53,7 +53,7 @@ f=$(pick delay) && [ -n "$f" ] && sleep "$(cat "$f")"
 
 status=0
 case "$tool" in
-  umount) mt_remove "${1:-}" || status=1 ;;
+  umount) [ "${1:-}" = -f ] && shift; mt_remove "${1:-}" || status=1 ;;
   rmdir) rmdir -- "$@" 2>/dev/null || status=1 ;;
   security) status=44 ;; # "The specified item could not be found in the keychain."
 esac

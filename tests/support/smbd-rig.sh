@@ -110,7 +110,7 @@ cat >"$root/smb.conf" <<EOF
   ncalrpc dir = $root/ncalrpc
   log file = $root/log/log.%m
   logging = file
-  log level = 1
+  log level = 1 auth_audit:3
   passdb backend = tdbsam:$root/private/passdb.tdb
   username map = $root/usermap
   map to guest = Bad User

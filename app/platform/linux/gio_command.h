@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mount/credentials.h"
+#include "mount/share_status.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +23,10 @@ public:
     // default workgroup. Empty without credentials (gio then reads end of input and gives
     // up instead of waiting at a prompt).
     static QByteArray mountAnswers(const std::optional<Credentials>& credentials);
+    // Why a failed `gio mount` failed, from what it wrote (its own prompts in the C locale):
+    // asked again after our login, or refused without one -> LoginRefused; the share is
+    // missing -> NoSuchShare; otherwise None (the profile cannot tell).
+    static ShareStatus::Reason failureOf(const QString& output, bool withLogin);
     // "mount -u URI" for a location of GvfsSmbLocation::of.
     static QStringList unmountArgs(const QString& location);
 };

@@ -26,13 +26,13 @@ QString fromBytes(QByteArray bytes)
 GvfsMount readMount(const QDBusArgument& arg)
 {
     GvfsMount mount;
-    QString dbusId, stableName, contentTypes, icon, symbolicIcon, filenameEncoding;
+    QString stableName, contentTypes, icon, symbolicIcon, filenameEncoding;
     QDBusObjectPath objectPath;
     bool userVisible = false;
     QByteArray fusePath, prefix, defaultLocation;
 
     arg.beginStructure();
-    arg >> dbusId >> objectPath >> mount.displayName >> stableName >> contentTypes >> icon >>
+    arg >> mount.dbusId >> objectPath >> mount.displayName >> stableName >> contentTypes >> icon >>
         symbolicIcon >> filenameEncoding >> userVisible >> fusePath;
     arg.beginStructure();
     arg >> prefix;
@@ -82,6 +82,25 @@ QList<GvfsMount> GvfsMountTracker::listMounts(std::chrono::milliseconds timeout)
         mounts.append(readMount(arg));
     arg.endArray();
     return mounts;
+}
+
+} // namespace tarnwick
+
+namespace tarnwick {
+
+uint GvfsMountTracker::processOf(const QString& dbusId, std::chrono::milliseconds timeout)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !dbusId.startsWith(u':'))
+        return 0;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    call << dbusId;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+        return 0;
+    return reply.arguments().constFirst().toUInt();
 }
 
 } // namespace tarnwick

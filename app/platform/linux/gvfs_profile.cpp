@@ -2,17 +2,82 @@
 
 #include "model/unicode_text.h"
 #include "mount/engine_log.h"
+#include "mount/stop_signal.h"
 #include "mount/tool_run.h"
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
 #include "platform/linux/secret_service_store.h"
+#include "platform/unix/tcp_probe.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QThread>
 
+#include <future>
 #include <glib.h>
+#include <signal.h>
+#include <unistd.h>
 
 namespace tarnwick {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A mount of a reachable server takes well under a second; gvfsd-smb's own connect time-out
+// is about 20 s. Ending gio before 25 s keeps a mount inside the 29-second poll window.
+constexpr auto kMountDeadline = 25s;
+constexpr auto kProbeTimeout = 1s;
+constexpr auto kQuickProbe = 250ms;
+constexpr auto kPingDeadline = 2s; // ping -W 1 plus start-up and name resolution
+constexpr quint16 kSmbPort = 445;
+
+// "host", "host:port", "[v6]:port" -> (host, port); a bare IPv6 address keeps its colons.
+std::pair<QString, quint16> hostAndPort(const QString& text)
+{
+    QString host = text;
+    quint16 port = kSmbPort;
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon > text.lastIndexOf(u']') && (text.startsWith(u'[') || text.count(u':') == 1)) {
+        bool ok = false;
+        const uint given = text.mid(colon + 1).toUInt(&ok);
+        if (ok && given > 0 && given <= 65535)
+            port = quint16(given);
+        host = text.left(colon);
+    }
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    return {host, port};
+}
+
+// True while pid is a running gvfsd-smb of this user, so a reused pid is never signalled.
+bool isOwnSmbBackend(uint pid)
+{
+    const QString proc = QStringLiteral("/proc/%1").arg(pid);
+    const QFileInfo exe(QFileInfo(proc + QStringLiteral("/exe")).symLinkTarget());
+    return pid > 1 && exe.fileName() == QLatin1StringView("gvfsd-smb") &&
+           QFileInfo(proc).ownerId() == ::getuid();
+}
+
+bool waitGone(uint pid, std::chrono::milliseconds limit)
+{
+    for (auto waited = 0ms; waited < limit; waited += 20ms) {
+        if (!isOwnSmbBackend(pid))
+            return true;
+        QThread::msleep(20);
+    }
+    return !isOwnSmbBackend(pid);
+}
+
+bool isListed(const QString& location)
+{
+    const QList<GvfsMount> mounts = GvfsMountTracker::listMounts();
+    return std::any_of(mounts.begin(), mounts.end(),
+                       [&](const GvfsMount& m) { return GvfsSmbLocation::of(m) == location; });
+}
+
+} // namespace
 
 GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool)
     : m_gio(gioTool)
@@ -25,7 +90,9 @@ QList<MountEntry> GvfsProfile::readSmbMounts() const
     QList<MountEntry> entries;
     for (const GvfsMount& mount : GvfsMountTracker::listMounts()) {
         if (const auto location = GvfsSmbLocation::of(mount))
-            entries.append(MountEntry{GvfsSmbLocation::describe(mount, *location), *location});
+            entries.append(
+                MountEntry{GvfsSmbLocation::describe(mount, *location), *location,
+                           MountTable::hostKey(mount.spec.value(QStringLiteral("server")))});
     }
     return entries;
 }
@@ -42,19 +109,25 @@ QString GvfsProfile::nameKey(const QString& name) const
     return key;
 }
 
-int GvfsProfile::requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& credentials,
-                              const RunLimits& limits) const
+MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share,
+                                       const std::optional<Credentials>& credentials,
+                                       const RunLimits& limits) const
 {
     // The password reaches gio only through its prompts on standard input: argv is
-    // readable by every local user.
+    // readable by every local user. gio's own prompts in the C locale tell a refused login.
     ToolInput input;
     input.stdinData = GioCommand::mountAnswers(credentials);
-    input.deadline = limits.deadline;
+    input.extraEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    input.deadline = limits.deadline.count() > 0 ? limits.deadline : kMountDeadline;
     input.stop = limits.stop;
-    return runTool(m_gio, GioCommand::mountArgs(host, share, credentials), ToolStream::Discard,
-                   ToolStream::Discard, input)
-        .status;
+    const ToolResult run = runTool(m_gio, GioCommand::mountArgs(host, share, credentials),
+                                   ToolStream::Capture, ToolStream::Capture, input);
+    MountAttempt attempt{run.status, ShareStatus::Reason::None};
+    if (run.timedOut)
+        attempt.failure = ShareStatus::Reason::TimedOut;
+    else if (run.status != 0)
+        attempt.failure = GioCommand::failureOf(run.out + run.err, credentials.has_value());
+    return attempt;
 }
 
 int GvfsProfile::unmount(const QString& mountPoint, const RunLimits& limits) const
@@ -65,6 +138,33 @@ int GvfsProfile::unmount(const QString& mountPoint, const RunLimits& limits) con
     return runTool(m_gio, GioCommand::unmountArgs(mountPoint), ToolStream::Discard,
                    ToolStream::Discard, input)
         .status;
+}
+
+int GvfsProfile::detach(const MountEntry& entry) const
+{
+    for (const GvfsMount& mount : GvfsMountTracker::listMounts()) {
+        if (GvfsSmbLocation::of(mount) != entry.mountPoint)
+            continue;
+        const uint pid = GvfsMountTracker::processOf(mount.dbusId);
+        if (!isOwnSmbBackend(pid))
+            return 1;
+        ::kill(pid_t(pid), SIGTERM);
+        if (!waitGone(pid, 500ms)) {
+            ::kill(pid_t(pid), SIGKILL);
+            waitGone(pid, 500ms);
+        }
+        if (isOwnSmbBackend(pid))
+            return 1;
+        // gvfsd drops the mount when it sees the backend leave the bus: wait for that, so
+        // the next read of the table no longer shows it.
+        for (auto waited = 0ms; waited < 1000ms; waited += 20ms) {
+            if (!isListed(entry.mountPoint))
+                return 0;
+            QThread::msleep(20);
+        }
+        return isListed(entry.mountPoint) ? 1 : 0;
+    }
+    return 0; // already gone
 }
 
 int GvfsProfile::removeEmptyDirectory(const QString& path) const
@@ -88,10 +188,31 @@ std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString&
 
 bool GvfsProfile::isHostReachable(const QString& host) const
 {
-    // iputils ping: -W is in seconds.
-    const QStringList args{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
-                           QStringLiteral("1"), host};
-    return runTool(m_ping, args, ToolStream::Discard, ToolStream::Discard).status == 0;
+    const auto [name, port] = hostAndPort(host);
+    if (name.isEmpty() || name.startsWith(u'-'))
+        return false;
+    // Windows drops ICMP echo by default, and some hosts do not serve SMB on 445 but
+    // answer ping: either answer counts. A server on the LAN accepts within milliseconds,
+    // so ping starts only when the port has not answered at once; then both run side by
+    // side, and a silent host costs little more than a second.
+    if (TcpProbe::accepts(name, port, kQuickProbe))
+        return true;
+    StopSignal done;
+    auto ping = std::async(std::launch::async, [this, &done, name = name] {
+        ToolInput input;
+        input.deadline = kPingDeadline;
+        input.stop = &done;
+        // iputils ping: -W is in seconds; "--" keeps any host text an operand.
+        const QStringList args{QStringLiteral("-c"), QStringLiteral("1"),  QStringLiteral("-W"),
+                               QStringLiteral("1"),  QStringLiteral("--"), name};
+        return runTool(m_ping, args, ToolStream::Discard, ToolStream::Discard, input).status == 0;
+    });
+    if (TcpProbe::accepts(name, port, kProbeTimeout - kQuickProbe)) {
+        done.stop();
+        ping.wait();
+        return true;
+    }
+    return ping.get();
 }
 
 } // namespace tarnwick

@@ -5,9 +5,10 @@
 namespace tarnwick {
 
 // Linux desktops: shares mounted by GVFS (`gio mount`), the mount table read from the GVFS
-// mount tracker on the session bus, logins from the Secret Service, `ping` for
-// reachability. GVFS keeps no per-share directories and never numbers a second mount;
-// it lower-cases share names, so names compare case-folded here.
+// mount tracker on the session bus, logins from the Secret Service; a host is reachable
+// when it accepts a TCP connection on its SMB port or answers `ping`. GVFS keeps no per-share
+// directories and never numbers a second mount; it lower-cases share names, so names compare
+// case-folded here.
 class GvfsProfile : public SystemProfile {
 public:
     // gio and ping are looked up in PATH unless given.
@@ -19,10 +20,16 @@ public:
     QList<MountEntry> readSmbMounts() const override;
     QString nameKey(const QString& name) const override;
     bool mountsNumberedDuplicates() const override { return false; }
-    int requestMount(const QString& host, const QString& share,
-                     const std::optional<Credentials>& credentials,
-                     const RunLimits& limits = {}) const override;
+    MountAttempt requestMount(const QString& host, const QString& share,
+                              const std::optional<Credentials>& credentials,
+                              const RunLimits& limits = {}) const override;
+    QString mountToolName() const override { return QStringLiteral("gio"); }
+    bool mountRequestWaits() const override { return true; }
     int unmount(const QString& mountPoint, const RunLimits& limits = {}) const override;
+    // Ends the mount's own gvfsd-smb backend (the user's process, checked before the
+    // signal): GVFS then drops the mount at once, where `gio mount -u -f` waits for the
+    // server.
+    int detach(const MountEntry& mount) const override;
     QString volumesRoot() const override { return {}; }
     int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;

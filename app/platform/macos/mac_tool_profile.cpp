@@ -10,6 +10,13 @@ namespace tarnwick {
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// osascript returns once "mount volume" has its answer; a server that never answers would
+// hold the worker for ever. The ping's -W 1 plus start-up.
+constexpr auto kMountDeadline = 25s;
+constexpr auto kPingDeadline = 2s;
+
 // RFC 3986 unreserved characters stay as they are (Qt's default); sub-delimiters too.
 const QByteArray kSubDelims = QByteArrayLiteral("!$&'()*+,;=");
 
@@ -58,17 +65,28 @@ QString MacToolProfile::mountVolumeScript(const QString& url)
     return QStringLiteral("mount volume \"") + literal + u'"';
 }
 
-int MacToolProfile::requestMount(const QString& host, const QString& share,
-                                 const std::optional<Credentials>& credentials,
-                                 const RunLimits& limits) const
+MountAttempt MacToolProfile::requestMount(const QString& host, const QString& share,
+                                          const std::optional<Credentials>& credentials,
+                                          const RunLimits& limits) const
 {
     // The script goes to osascript's standard input, not its argument list: argv is
     // visible to every local user, and the URL may carry the password.
     ToolInput input;
     input.stdinData = mountVolumeScript(mountUrl(host, share, credentials)).toUtf8();
-    input.deadline = limits.deadline;
+    input.deadline = limits.deadline.count() > 0 ? limits.deadline : kMountDeadline;
     input.stop = limits.stop;
-    return runTool(osascriptTool(), {}, ToolStream::Discard, ToolStream::Discard, input).status;
+    const ToolResult run =
+        runTool(osascriptTool(), {}, ToolStream::Discard, ToolStream::Discard, input);
+    // Which status osascript gives a refused login is not known: only the time-out is told.
+    return MountAttempt{run.status,
+                        run.timedOut ? ShareStatus::Reason::TimedOut : ShareStatus::Reason::None};
+}
+
+int MacToolProfile::detach(const MountEntry& mount) const
+{
+    return runTool(umountTool(), {QStringLiteral("-f"), mount.mountPoint}, ToolStream::Discard,
+                   ToolStream::Discard)
+        .status;
 }
 
 int MacToolProfile::unmount(const QString& mountPoint, const RunLimits& limits) const
@@ -115,9 +133,15 @@ std::optional<Credentials> MacToolProfile::lookupKeychainCredentials(const QStri
 
 bool MacToolProfile::isHostReachable(const QString& host) const
 {
+    // The ping command line stays as it is; a host text that ping would read as an option
+    // is refused instead.
+    if (host.isEmpty() || host.startsWith(u'-'))
+        return false;
     const QStringList args{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
                            QStringLiteral("1"), host};
-    return runTool(pingTool(), args, ToolStream::Discard, ToolStream::Discard).status == 0;
+    ToolInput input;
+    input.deadline = kPingDeadline;
+    return runTool(pingTool(), args, ToolStream::Discard, ToolStream::Discard, input).status == 0;
 }
 
 } // namespace tarnwick

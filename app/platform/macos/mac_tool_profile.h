@@ -14,10 +14,14 @@ public:
     QString name() const override { return QStringLiteral("macos"); }
     QList<MountEntry> readSmbMounts() const override;
     bool mountsNumberedDuplicates() const override { return true; }
-    int requestMount(const QString& host, const QString& share,
-                     const std::optional<Credentials>& credentials,
-                     const RunLimits& limits = {}) const override;
+    MountAttempt requestMount(const QString& host, const QString& share,
+                              const std::optional<Credentials>& credentials,
+                              const RunLimits& limits = {}) const override;
+    QString mountToolName() const override { return QStringLiteral("osascript"); }
+    bool mountRequestWaits() const override { return false; }
     int unmount(const QString& mountPoint, const RunLimits& limits = {}) const override;
+    // umount -f: the system drops the mount without waiting for the server.
+    int detach(const MountEntry& mount) const override;
     QString volumesRoot() const override;
     int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;

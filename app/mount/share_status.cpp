@@ -1,0 +1,34 @@
+#include "mount/share_status.h"
+
+namespace tarnwick {
+
+QString ShareStatus::describe() const
+{
+    switch (state) {
+    case State::Mounted:
+        return QStringLiteral("mounted");
+    case State::Mounting:
+        return QStringLiteral("mounting");
+    case State::Unmounting:
+        return QStringLiteral("unmounting");
+    case State::NotMounted:
+        break;
+    }
+    switch (reason) {
+    case Reason::None:
+        return QStringLiteral("not mounted");
+    case Reason::ServerUnreachable:
+        return QStringLiteral("not mounted (server unreachable)");
+    case Reason::LoginRefused:
+        return QStringLiteral("not mounted (login refused)");
+    case Reason::NoSuchShare:
+        return QStringLiteral("not mounted (no such share)");
+    case Reason::TimedOut:
+        return QStringLiteral("not mounted (timed out)");
+    case Reason::MountFailed:
+        break;
+    }
+    return QStringLiteral("not mounted (mount failed, status %1)").arg(toolStatus);
+}
+
+} // namespace tarnwick

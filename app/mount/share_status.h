@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+
+namespace tarnwick {
+
+// What the engine knows about one share: what is under way or holds, and why the last
+// mount did not happen. A value; compared whole so that only real changes are published.
+struct ShareStatus {
+    enum class State { NotMounted, Mounting, Mounted, Unmounting };
+    enum class Reason { None, ServerUnreachable, LoginRefused, NoSuchShare, TimedOut, MountFailed };
+
+    QString name; // the share's name as configured (the map's key is the profile's key)
+    State state = State::NotMounted;
+    Reason reason = Reason::None; // why it is not mounted; None while mounted or busy
+    int toolStatus = 0;           // exit status of the last mount request
+    QDateTime lastAttempt;        // start of the last mount request; invalid: none yet
+
+    bool operator==(const ShareStatus&) const = default;
+    // "mounted", "not mounted (login refused)", "not mounted (mount failed, status 2)", ...
+    QString describe() const;
+};
+
+// The statuses of all shares, keyed by the profile's name key.
+using ShareStatusMap = QHash<QString, ShareStatus>;
+
+} // namespace tarnwick
