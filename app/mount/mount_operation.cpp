@@ -47,7 +47,7 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
 
     // Once stopped, not even the keyring is asked: an unlock prompt could hold the quit.
     if (m_stop.stopped())
-        return false;
+        return outcome;
     const auto credentials = m_profile.lookupKeychainCredentials(host);
     if (credentials)
         logShare(shareName,

@@ -80,9 +80,10 @@ class RefusingProfile : public MacToolProfile {
 public:
     using MacToolProfile::MacToolProfile;
     MountAttempt requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& login) const override
+                              const std::optional<Credentials>& login,
+                              const RunLimits& limits) const override
     {
-        MountAttempt attempt = MacToolProfile::requestMount(host, share, login);
+        MountAttempt attempt = MacToolProfile::requestMount(host, share, login, limits);
         if (attempt.status == 5)
             attempt.failure = Reason::LoginRefused;
         return attempt;
