@@ -1,6 +1,7 @@
 #include "mount/smb_volume_unmount.h"
 
 #include "mount/system_profile.h"
+#include "mount/tool_run.h"
 
 #include <QDeadlineTimer>
 
@@ -21,13 +22,17 @@ void unmountAllSmbVolumes(const SystemProfile& profile, std::chrono::millisecond
         std::max(std::chrono::milliseconds(pass.remainingTime()), std::chrono::milliseconds(500)),
         nullptr};
     std::vector<std::thread> runs;
+    // An unmount that a silent server holds past the deadline leaves a mount that blocks
+    // whoever touches it after Tarnwick is gone: detach it, which does not wait for the server.
+    const auto unmountOne = [&profile, limits](const MountEntry& mount) {
+        if (profile.unmount(mount.mountPoint, limits) == kToolTimedOut)
+            profile.detach(mount);
+    };
     for (const MountEntry& mount : mounts) {
-        const QString mountPoint = mount.mountPoint;
         try {
-            runs.emplace_back(
-                [&profile, mountPoint, limits] { profile.unmount(mountPoint, limits); });
+            runs.emplace_back(unmountOne, mount);
         } catch (const std::system_error&) {
-            profile.unmount(mountPoint, limits); // no thread to spare: this one waits
+            unmountOne(mount); // no thread to spare: this one waits
         }
     }
     for (std::thread& run : runs)

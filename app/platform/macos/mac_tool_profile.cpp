@@ -84,8 +84,11 @@ MountAttempt MacToolProfile::requestMount(const QString& host, const QString& sh
 
 int MacToolProfile::detach(const MountEntry& mount) const
 {
+    // A forced unmount does not wait for the server; the deadline guards against one that does.
+    ToolInput input;
+    input.deadline = std::chrono::seconds(2);
     return runTool(umountTool(), {QStringLiteral("-f"), mount.mountPoint}, ToolStream::Discard,
-                   ToolStream::Discard)
+                   ToolStream::Discard, input)
         .status;
 }
 
