@@ -47,7 +47,7 @@ session_gios() {
 }
 
 mounted_count() {
-  gio mount -l 2>/dev/null | grep -c "smb://$TARNWICK_SMB_HOST/extra" || :
+  timeout 5 gio mount -l 2>/dev/null | grep -c "smb://$TARNWICK_SMB_HOST/extra" || :
 }
 
 # One quit against the answering server (what a quit-time unmount costs when all is well),
@@ -77,8 +77,8 @@ for round in $(seq 0 "$rounds"); do
   kill -TERM "$tarnwick"
   wait "$tarnwick" || :
   end=$(date +%s.%N)
-  printf '%s quit, 6 shares, %s server: %.2f s; gio processes left: %s\n' \
-    "$label" "$server" "$(echo "$end - $start" | bc)" "$(session_gios | wc -l)"
+  printf '%s quit, 6 shares, %s server: %.2f s; gio processes left: %s; mounts left: %s\n' \
+    "$label" "$server" "$(echo "$end - $start" | bc)" "$(session_gios | wc -l)" "$(mounted_count)"
   # shellcheck disable=SC2046
   kill -CONT $(smbd_pids)
   for _ in $(seq 100); do [ -z "$(session_gios)" ] && break; sleep 0.1; done
