@@ -10,8 +10,7 @@ CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events, Even
     QObject::connect(&events, &SystemEvents::mountTableChanged, &manager,
                      &MountManager::refreshMountedVolumes);
     // Offline: mounts of servers that no longer answer go now, before anything blocks on them.
-    QObject::connect(&events, &SystemEvents::networkLost, &manager,
-                     &MountManager::probeAndDetach);
+    QObject::connect(&events, &SystemEvents::networkLost, &manager, &MountManager::probeAndDetach);
     return new CycleTrigger(manager, events, timing);
 }
 
