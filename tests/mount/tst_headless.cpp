@@ -145,14 +145,6 @@ private Q_SLOTS:
                  std::pair(followUp ? QProcess::CrashExit : QProcess::NormalExit, followUp));
         QTRY_COMPARE(processes(server), QList<pid_t>()); // no gio of ours is left
     }
-
-    void badTimeScaleIsRefused()
-    {
-        start(QString(), {}, test::list("--time-scale|0"));
-        QVERIFY(m_engine.waitForFinished());
-        QCOMPARE(m_engine.exitCode(), 2);
-        QVERIFY(m_engine.readAllStandardError().contains("--time-scale"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestHeadless)

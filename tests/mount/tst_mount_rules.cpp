@@ -3,7 +3,6 @@
 #include "mount/share_name.h"
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_profile.h"
-#include "platform/linux/gvfs_smb_location.h"
 #include "platform/macos/mac_tool_profile.h"
 #include "test_text.h"
 
@@ -111,34 +110,6 @@ private Q_SLOTS:
         QCOMPARE(ShareName::escaped(s("a\"b\\\n")), s("\"a\\\"b\\\\\\x0a\""));
     }
 
-    void locationOfMount_data()
-    {
-        QTest::addColumn<QString>("spec"); // changes to a guest mount of "public" on "nas"
-        QTest::addColumn<QString>("location");
-        const auto row = [](const char* tag, const char* spec, const char* location) {
-            QTest::newRow(tag) << s(spec) << s(location);
-        };
-        row("domain, user and port", "user=anna|domain=CORP|port=4450",
-            "smb://CORP;anna@nas:4450/public/");
-        row("space in share", "share=team docs", "smb://nas/team docs/");
-        row("IPv6 server", "server=fe80::1", "smb://[fe80::1]/public/");
-        row("sftp mount", "type=sftp", "");
-        row("share missing", "share=", "");
-    }
-    void locationOfMount()
-    {
-        QFETCH(QString, spec);
-        QFETCH(QString, location);
-        GvfsMount mount;
-        mount.spec = {
-            {s("type"), s("smb-share")}, {s("server"), s("nas")}, {s("share"), s("public")}};
-        for (const QString& entry : spec.split(u'|', Qt::SkipEmptyParts))
-            mount.spec.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-        QCOMPARE(GvfsSmbLocation::of(mount).value_or(QString()), location);
-        if (!location.isEmpty()) // the engine takes the last component as the share name
-            QCOMPARE(MountTable::lastComponent(location), mount.spec.value(s("share")));
-    }
-
     void gioCommands()
     {
         const Credentials login{s("j\u00fcrgen k@corp"), s("p@ss: w\u00f6rd"), s("CORP")};
@@ -178,28 +149,6 @@ private Q_SLOTS:
         QFETCH(bool, withLogin);
         QFETCH(Reason, reason);
         QCOMPARE(GioCommand::failureOf(output, withLogin), reason);
-    }
-
-    void nameKeys_data()
-    {
-        QTest::addColumn<QString>("configured");
-        QTest::addColumn<QString>("fromGvfs");
-        QTest::addColumn<bool>("same");
-        QTest::newRow("sharp s folds to ss") << s("Stra\u00dfe") << s("strasse") << true;
-        QTest::newRow("decomposed accent") << s("Caf\u00e9") << s("cafe\u0301") << true;
-        QTest::newRow("non-ASCII upper case") << s("\u00c4RGER") << s("\u00e4rger") << true;
-        QTest::newRow("GVFS never numbers") << s("Media") << s("media-1") << false;
-    }
-    void nameKeys()
-    {
-        QFETCH(QString, configured);
-        QFETCH(QString, fromGvfs);
-        QFETCH(bool, same);
-        const GvfsProfile profile;
-        QCOMPARE(profile.nameKey(configured) == profile.nameKey(fromGvfs), same);
-        QCOMPARE(ShareMountPoint::belongsTo(profile, s("smb://h/") + fromGvfs, configured), same);
-        // A key is a fixed point: the engine folds names that are already keys.
-        QCOMPARE(profile.nameKey(profile.nameKey(configured)), profile.nameKey(configured));
     }
 };
 

@@ -29,7 +29,6 @@ private Q_SLOTS:
         row("both streams apart", "echo out; echo err >&2; echo out2", true, 0, 0, "out\nout2\n",
             "err\n");
         row("discarded", "echo out; echo err >&2; exit 4", false, 0, 4, "", "");
-        row("high status", "exit 255", true, 0, 255, "", "");
         row("killed by a signal", "kill -9 $$", true, 0, 9, "", "");
         row("invalid UTF-8 reads empty", "printf 'ok\\377'; printf '\\303\\244' >&2", true, 0, 0,
             "", "\u00e4");

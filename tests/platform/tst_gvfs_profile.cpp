@@ -3,14 +3,10 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/smb_volume_unmount.h"
-#include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
-#include "platform/linux/linux_system_events.h"
 #include "smb_rig.h"
 #include "test_text.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -152,14 +148,6 @@ private Q_SLOTS:
         QTRY_VERIFY(m_profile->readSmbMounts().isEmpty()); // gvfsd forgets it a moment later
     }
 
-    // Reading the table must neither fail nor start gvfsd when no one has mounted anything.
-    void tableWithoutGvfsd()
-    {
-        QVERIFY(m_profile->readSmbMounts().isEmpty());
-        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(
-            s("org.gtk.vfs.Daemon")));
-    }
-
     // Items stored the way a file manager does, read back from the real keyring.
     void secretLookups()
     {
@@ -189,8 +177,6 @@ private Q_SLOTS:
         QTest::newRow("password share")
             << s("Private") << SmbRig::privateDir() << SmbRig::password()
             << s("smb://%1@%2/private/").arg(SmbRig::user(), host) << Reason::None;
-        QTest::newRow("upper case and space") << s("Team Docs") << SmbRig::teamDir() << QString()
-                                              << s("smb://%1/team docs/").arg(host) << Reason::None;
         // gio gives up at the end of its input instead of asking again: these return.
         QTest::newRow("wrong password")
             << s("Private") << QString() << s("wrong") << QString() << Reason::LoginRefused;
@@ -273,17 +259,8 @@ private Q_SLOTS:
         QVERIFY(m_logs->lines().isEmpty());
 
         m->unmountShare(s("Team Docs"));
-        QVERIFY(m->isBusy(s("Team Docs")));
         QTRY_VERIFY(!m->isMounted(s("Team Docs")) && m->busyShares().isEmpty());
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
-        // A share with no mount fails without a tool run ("/Team Docs" would name a path).
-        const QString runs = readAll(m_dir.filePath(s("gio.log")));
-        m->unmountShare(s("Team Docs"));
-        QVERIFY(m->isBusy(s("Team Docs")));
-        QTRY_VERIFY(m->busyShares().isEmpty());
-        QCOMPARE(readAll(m_dir.filePath(s("gio.log"))), runs);
-        m->unmountAll();
-        QTRY_VERIFY(m->mountedVolumes().isEmpty() && m->busyShares().isEmpty());
     }
 
     // Packets to the server dropped: one lost probe detaches nothing, the second detaches,
@@ -314,36 +291,6 @@ private Q_SLOTS:
         // gvfsd-fuse answers the first access after the new mount with EIO, then reads.
         QTRY_COMPARE(readAll(publicFusePath() + s("/readme.txt")),
                      s("Hello from the guest share\n"));
-    }
-
-    // Mounts made and removed outside reach the table through the tracker's signals; the
-    // 5-second refresh is out of the way.
-    void tableFollowsOutsideMounts()
-    {
-        auto m = manager("Public");
-        LinuxSystemEvents events(QDBusConnection(s("no system bus")),
-                                 QDBusConnection::sessionBus());
-        wireSystemEvents(*m, events);
-        const QString location = s("smb://%1/public/").arg(SmbRig::host());
-        for (const char* option : {"-a", "-u"}) {
-            QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
-            QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(s("Public")), *(option + 1) == 'a', 1000);
-        }
-    }
-
-    // Reachable means SMB's port (or the one given) accepts, or the host answers ping.
-    void reachability()
-    {
-        const QString host = SmbRig::host();
-        QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=1")));
-        for (const QString& text : {host, host + s(":445")})
-            QVERIFY2(m_profile->isHostReachable(text), qPrintable(text));
-        for (const QString& text : {host + s(":1"), s("-c1"), s("no-such-host.invalid")})
-            QVERIFY2(!m_profile->isHostReachable(text), qPrintable(text));
-        auto m = manager("Public");
-        QVERIFY(cycle(*m, "Public")); // a host without echo replies is still mounted
-        QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=0")));
-        QVERIFY(m_profile->isHostReachable(host + s(":1")));
     }
 };
 
