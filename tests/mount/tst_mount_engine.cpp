@@ -165,6 +165,35 @@ private Q_SLOTS:
     }
 
     // A refused login is not offered again until the stored one changes or the user asks.
+    void overlappingCyclesMountWhatIsMissingOnce()
+    {
+        m_store->addServer(server("nas", "Media|Docs|Extra"));
+        m_store->addServer(server("down.example", "Backup"));
+        m_store->addServer(server("off", "Old", false));
+        m_rig->addSmbMount(s("Docs"), s("/Volumes/Docs"));
+        m_rig->setDelay(s("osascript"), 0.2);
+        auto m = manager();
+        new ShareStatusLog(*m);
+        QList<QSet<QString>> busySeen;
+        connect(m.get(), &MountManager::busySharesChanged, this,
+                [&] { busySeen.append(m->busyShares()); });
+
+        for (int i = 0; i < 3; ++i)
+            m->mountAll();
+        QTRY_VERIFY(calls("ping") == 6 && m->busyShares().isEmpty() &&
+                    m->mountedVolumes() == set("Media|Docs|Extra"));
+        QStringList pinged = m_rig->allArgs(s("ping")).filter(QRegularExpression(s("^[a-z]")));
+        pinged.sort();
+        QCOMPARE(pinged, test::list("down.example|down.example|down.example|nas|nas|nas"));
+        QCOMPARE(mountRequests(), test::list("smb://nas/Extra|smb://nas/Media"));
+        QCOMPARE(busySeen.constFirst(), set("Media|Extra"));
+        // Every share has a status; each change is logged once, not every cycle.
+        QCOMPARE(m->shareStatuses().value(s("Backup")).reason, Reason::ServerUnreachable);
+        QCOMPARE(m->shareStatuses().value(s("Old")).state, ShareStatus::State::NotMounted);
+        QCOMPARE(m_logs->lines().filter(s("status:")),
+                 QStringList{s("[Tarnwick] [Backup] status: not mounted (server unreachable)")});
+    }
+
     void refusedLoginWaitsForANewOne()
     {
         m_store->addServer(server("nas", "Media"));

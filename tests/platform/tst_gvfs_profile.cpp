@@ -3,10 +3,13 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/smb_volume_unmount.h"
+#include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
+#include "platform/linux/linux_system_events.h"
 #include "smb_rig.h"
 #include "test_text.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -291,6 +294,37 @@ private Q_SLOTS:
         // gvfsd-fuse answers the first access after the new mount with EIO, then reads.
         QTRY_COMPARE(readAll(publicFusePath() + s("/readme.txt")),
                      s("Hello from the guest share\n"));
+    }
+
+    // Reachable means SMB's port (or the one given) accepts, or the host answers ping; a
+    // host without echo replies (Windows' default) is still mounted.
+    void reachability()
+    {
+        const QString host = SmbRig::host();
+        QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=1")));
+        for (const QString& text : {host, host + s(":445")})
+            QVERIFY2(m_profile->isHostReachable(text), qPrintable(text));
+        for (const QString& text : {host + s(":1"), s("-c1"), s("no-such-host.invalid")})
+            QVERIFY2(!m_profile->isHostReachable(text), qPrintable(text));
+        auto m = manager("Public");
+        QVERIFY(cycle(*m, "Public"));
+        QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=0")));
+        QVERIFY(m_profile->isHostReachable(host + s(":1")));
+    }
+
+    // Mounts made and removed outside reach the table through the tracker's signals, well
+    // before the 5-second refresh.
+    void tableFollowsOutsideMounts()
+    {
+        auto m = manager("Public");
+        LinuxSystemEvents events(QDBusConnection(s("no system bus")),
+                                 QDBusConnection::sessionBus());
+        wireSystemEvents(*m, events);
+        const QString location = s("smb://%1/public/").arg(SmbRig::host());
+        for (const char* option : {"-a", "-u"}) {
+            QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(s("Public")), *(option + 1) == 'a', 1000);
+        }
     }
 };
 
