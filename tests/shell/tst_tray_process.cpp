@@ -16,8 +16,8 @@
 using namespace tarnwick;
 using namespace tarnwick::test;
 
-// The part of logind that Tarnwick uses, on the private system bus. A lock is a pipe's write
-// end: held until every copy of it is closed.
+// The part of logind Tarnwick uses, on the private system bus. A lock is a pipe's write end:
+// held until every copy of it is closed.
 class FakeLogind : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
@@ -51,7 +51,7 @@ Q_SIGNALS:
     void PrepareForShutdown(bool start);
 };
 
-// The tarnwick binary as the desktop runs it, on the fake macOS tools, with the stand-in
+// The tarnwick binary as the desktop runs it, on the fake macOS tools and the stand-in
 // logind: what quitting, powering off and a second launch do.
 class TestTrayProcess : public QObject {
     Q_OBJECT
@@ -61,7 +61,9 @@ class TestTrayProcess : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 
-    void writeSettings(const QVariant& keepMounted)
+    int tableReads() const { return m_rig->callCount(u"mount"_qs); }
+    // Starts tarnwick on NAS/Public and waits until its engine read the mount table or it ended.
+    QProcess* launch(const QVariant& keepMounted = {})
     {
         QSettings settings(m_dir->filePath(u"t.conf"_qs), QSettings::IniFormat);
         Server nas = Server::create(u"NAS"_qs, u"nas.local"_qs);
@@ -70,11 +72,6 @@ class TestTrayProcess : public QObject {
         if (keepMounted.isValid())
             settings.setValue(AppSettings::keepMountedOnQuitKey, keepMounted);
         settings.sync();
-    }
-    int tableReads() const { return m_rig->callCount(u"mount"_qs); }
-    // Starts tarnwick and waits until its engine has read the mount table or it has ended.
-    QProcess* launch()
-    {
         auto* process = m_processes.emplace_back(std::make_unique<QProcess>()).get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
@@ -148,9 +145,8 @@ private Q_SLOTS:
         QFETCH(QVariant, keepMounted);
         QFETCH(int, signalNumber);
         const bool unmounts = !keepMounted.toBool();
-        writeSettings(keepMounted);
         const int taken = m_logind.taken;
-        QProcess* app = launch();
+        QProcess* app = launch(keepMounted);
         QTRY_COMPARE(m_logind.taken, taken + 1); // a delay lock on shutdown, taken at start
         QCOMPARE(m_logind.last, u"shutdown delay"_qs);
         QCOMPARE(m_logind.active, 1);
@@ -163,21 +159,17 @@ private Q_SLOTS:
         }
         // After a power-off its SIGTERM still quits cleanly; the quit-time pass finds nothing.
         QVERIFY(stop(app, signalNumber ? signalNumber : SIGTERM));
-        QStringList points;
-        for (int call = 1; call <= m_rig->callCount(u"umount"_qs); ++call)
-            points.append(m_rig->args(u"umount"_qs, call).value(0));
+        QStringList points = m_rig->allArgs(u"umount"_qs).filter(m_rig->volumes());
         points.sort();
-        const QString volumes = m_rig->volumes();
         QCOMPARE(points.join(u' '),
-                 unmounts ? volumes + u"/Other "_qs + volumes + u"/Public"_qs : QString());
+                 unmounts ? u"%1/Other %1/Public"_qs.arg(m_rig->volumes()) : QString());
     }
 
     void secondLaunchHandsOverAndExits()
     {
-        writeSettings(true);
-        QProcess* first = launch();
+        QProcess* first = launch(true);
         const int reads = tableReads();
-        QProcess* second = launch();
+        QProcess* second = launch(true);
         QVERIFY(second->state() == QProcess::NotRunning && second->exitCode() == 0);
         QCOMPARE(tableReads(), reads); // it never started an engine of its own
         QCOMPARE(first->state(), QProcess::Running);
@@ -185,9 +177,7 @@ private Q_SLOTS:
         ::kill(pid_t(first->processId()), SIGKILL);
         QVERIFY(first->waitForFinished());
         QTRY_COMPARE(m_logind.active, 0);
-        QProcess* restarted = launch();
-        QVERIFY(tableReads() > reads);
-        QVERIFY(stop(restarted, SIGTERM));
+        QVERIFY(stop(launch(true), SIGTERM) && tableReads() > reads);
     }
 };
 
