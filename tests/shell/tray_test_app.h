@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <memory>
-
 namespace tarnwick::test {
 
 // A whole TrayApplication on the fake tools, no bus, engine timers out of the way: only what a
