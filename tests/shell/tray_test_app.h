@@ -11,44 +11,36 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <memory>
-
 namespace tarnwick::test {
 
-// A whole TrayApplication on the fake tools, without a system bus and with the engine's
-// own timers out of the way: only what a test does happens. hold(tool) keeps every call of
-// tool waiting until release().
+// A whole TrayApplication on the fake tools, no bus, engine timers out of the way: only what a
+// test does happens. hold(tool) keeps every call of tool waiting until release().
 struct TrayTestApp {
     FakeToolRig rig;
     QTemporaryDir dir;
     std::unique_ptr<TrayApplication> tray;
 
-    // tweak changes the services before the application is built.
     explicit TrayTestApp(const std::function<void(TrayServices&)>& tweak = {})
     {
-        TrayServices services;
-        services.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
-            auto* window = new QWidget(nullptr, Qt::Window);
-            window->setWindowTitle(qtTrId("settings.window_title"));
-            return window;
+        TrayServices s;
+        s.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
+            return new QWidget(nullptr, Qt::Window);
         };
-        services.systemBus = services.sessionBus = QDBusConnection(u"no bus"_qs);
-        services.trayGrace = std::chrono::hours(1);
-        services.timing.startupDelay = services.timing.defaultInterval =
-            services.timing.refreshPeriod = std::chrono::hours(1);
-        services.timing.pollSchedule = {std::chrono::milliseconds(0)};
+        s.systemBus = s.sessionBus = QDBusConnection(u"no bus"_qs);
+        s.trayGrace = s.timing.startupDelay = s.timing.defaultInterval = s.timing.refreshPeriod =
+            std::chrono::hours(1);
+        s.timing.pollSchedule = {std::chrono::milliseconds(0)};
         if (tweak)
-            tweak(services);
+            tweak(s);
         tray = std::make_unique<TrayApplication>(AppSettings::open(dir.filePath(u"t.conf"_qs)),
                                                  std::make_shared<MacToolProfile>(rig.root()),
-                                                 std::move(services));
+                                                 std::move(s));
     }
     ~TrayTestApp()
     {
         release(); // the manager waits for its tasks
         tray.reset();
     }
-
     ShareStore& store() { return tray->store(); }
     MountManager& manager() { return *tray->manager(); }
     void mountInTable(const QString& share)
