@@ -4,8 +4,10 @@
 #include "platform/macos/smbutil_share_lister.h"
 
 #ifdef Q_OS_DARWIN
+#include "platform/macos/dns_sd_discovery.h"
 #include "platform/macos/internet_password_query.h"
 #else
+#include "platform/linux/avahi_discovery.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smbclient_share_lister.h"
 #endif
@@ -39,6 +41,20 @@ std::shared_ptr<const ShareLister> ProfileFactory::createShareLister(const QStri
 #else
     return std::make_shared<SmbclientShareLister>(KeychainCredentials(&SecretServiceStore::find));
 #endif
+}
+
+std::shared_ptr<DiscoveryBackend> ProfileFactory::createDiscoveryBackend()
+{
+#ifdef Q_OS_DARWIN
+    return std::make_shared<DnsSdDiscovery>();
+#else
+    return std::make_shared<AvahiDiscovery>();
+#endif
+}
+
+std::shared_ptr<DiscoveryBackend> DiscoveryBackend::platformDefault()
+{
+    return ProfileFactory::createDiscoveryBackend();
 }
 
 } // namespace tarnwick

@@ -8,6 +8,7 @@
 
 namespace tarnwick {
 
+class DiscoveryBackend;
 class ShareLister;
 
 // The one place that picks the system profile. Main thread, at start-up.
@@ -21,6 +22,9 @@ public:
     // keychain on macOS; smbclient and the Secret Service elsewhere).
     static std::shared_ptr<const ShareLister>
     createShareLister(const QString& toolRoot = QString());
+    // The DNS-SD backend of the browsers: avahi-daemon over D-Bus on Linux, dns_sd.h on
+    // macOS. Also what DiscoveryBackend::platformDefault() gives.
+    static std::shared_ptr<DiscoveryBackend> createDiscoveryBackend();
 };
 
 } // namespace tarnwick
