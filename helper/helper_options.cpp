@@ -21,8 +21,8 @@ std::optional<HelperOptions> HelperOptions::parse(const QStringList& arguments, 
             bool ok = false;
             const int ms = value.toInt(&ok);
             if (!ok || ms <= 0) {
-                *error = QStringLiteral("--idle-exit needs a positive number of milliseconds: ") +
-                         value;
+                *error =
+                    QStringLiteral("--idle-exit needs a positive number of milliseconds: ") + value;
                 return std::nullopt;
             }
             options.idleExit = std::chrono::milliseconds(ms);

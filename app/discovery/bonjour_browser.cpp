@@ -185,19 +185,18 @@ void BonjourBrowser::listShares(const QString& host,
     QPointer<BonjourBrowser> self(this);
     std::shared_ptr<const ShareLister> lister = m_lister;
     QObject* inbox = &listingInbox();
-    listingPool().start(
-        [self, lister, host, inbox, completion = std::move(completion)]() mutable {
-            QStringList names = lister ? lister->listShares(host) : QStringList();
-            // The weak pointer is read only on the main thread, where the browser lives and
-            // dies.
-            QMetaObject::invokeMethod(
-                inbox,
-                [self, names = std::move(names), completion = std::move(completion)] {
-                    if (self && completion)
-                        completion(names);
-                },
-                Qt::QueuedConnection);
-        });
+    listingPool().start([self, lister, host, inbox, completion = std::move(completion)]() mutable {
+        QStringList names = lister ? lister->listShares(host) : QStringList();
+        // The weak pointer is read only on the main thread, where the browser lives and
+        // dies.
+        QMetaObject::invokeMethod(
+            inbox,
+            [self, names = std::move(names), completion = std::move(completion)] {
+                if (self && completion)
+                    completion(names);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace tarnwick

@@ -31,8 +31,7 @@ Q_SIGNALS:
     void serviceFound(const tarnwick::FoundService& service);
     // A resolve answered: the host name as the daemon gives it (perhaps with a trailing "."),
     // the addresses as struct sockaddr bytes, the port in host order.
-    void serviceResolved(const QString& hostName, const QList<QByteArray>& addresses,
-                         quint16 port);
+    void serviceResolved(const QString& hostName, const QList<QByteArray>& addresses, quint16 port);
     // The request could not start, or the daemon ended it with an error.
     void failed();
 };

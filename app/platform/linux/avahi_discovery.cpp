@@ -12,9 +12,9 @@ constexpr qint32 kAnyProtocol = -1; // AVAHI_PROTO_UNSPEC
 
 QDBusMessage serverCall(const QString& method, const QVariantList& args)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Avahi"), QStringLiteral("/"),
-        QStringLiteral("org.freedesktop.Avahi.Server2"), method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Avahi"), QStringLiteral("/"),
+                                       QStringLiteral("org.freedesktop.Avahi.Server2"), method);
     call.setArguments(args);
     return call;
 }
@@ -43,10 +43,9 @@ DiscoveryRequest* AvahiDiscovery::browse(const QString& type, const QString& dom
 
 DiscoveryRequest* AvahiDiscovery::resolve(const FoundService& service, QObject* parent)
 {
-    const QDBusMessage prepare = serverCall(
-        QStringLiteral("ServiceResolverPrepare"),
-        {service.interfaceIndex, service.protocol, service.name, service.type, service.domain,
-         kAnyProtocol, 0u});
+    const QDBusMessage prepare = serverCall(QStringLiteral("ServiceResolverPrepare"),
+                                            {service.interfaceIndex, service.protocol, service.name,
+                                             service.type, service.domain, kAnyProtocol, 0u});
     return new AvahiRequest(m_bus, prepare, {QStringLiteral("Found")}, parent);
 }
 

@@ -12,8 +12,7 @@ class AvahiDiscovery : public DiscoveryBackend {
 public:
     explicit AvahiDiscovery(const QDBusConnection& bus = QDBusConnection::systemBus());
 
-    DiscoveryRequest* browse(const QString& type, const QString& domain,
-                             QObject* parent) override;
+    DiscoveryRequest* browse(const QString& type, const QString& domain, QObject* parent) override;
     DiscoveryRequest* resolve(const FoundService& service, QObject* parent) override;
 
 private:

@@ -46,7 +46,14 @@ AvahiRequest::AvahiRequest(const QDBusConnection& bus, const QDBusMessage& prepa
                       : QStringLiteral("org.freedesktop.Avahi.ServiceResolver"))
     , m_signals(signalNames)
 {
-    if (!m_bus.isConnected()) {
+    // Subscribed before the object exists: avahi 0.8's resolvers start at once, and may
+    // answer before the reply that names them. Any sender and path in the match (naming the
+    // daemon would make QtDBus ask the bus for its owner and wait); onSignal sorts them out.
+    bool subscribed = m_bus.isConnected();
+    for (const QString& name : m_signals + QStringList{QStringLiteral("Failure")})
+        subscribed = subscribed && m_bus.connect(QString(), QString(), m_interface, name, this,
+                                                 SLOT(onSignal(QDBusMessage)));
+    if (!subscribed) {
         QMetaObject::invokeMethod(this, &AvahiRequest::fail, Qt::QueuedConnection);
         return;
     }
@@ -65,14 +72,14 @@ AvahiRequest::~AvahiRequest()
     // The object is made but not yet named to us: free it once the reply does (a watcher
     // of a call already answered still reports, on the next turn).
     auto* orphan = new QDBusPendingCallWatcher(static_cast<const QDBusPendingCall&>(*m_preparing));
-    QObject::connect(orphan, &QDBusPendingCallWatcher::finished, orphan,
-                     [bus = m_bus, interface = m_interface](QDBusPendingCallWatcher* call) mutable {
-                         const QDBusPendingReply<QDBusObjectPath> reply = *call;
-                         if (!reply.isError())
-                             bus.send(freeCall(reply.reply().service(), reply.value().path(),
-                                               interface));
-                         call->deleteLater();
-                     });
+    QObject::connect(
+        orphan, &QDBusPendingCallWatcher::finished, orphan,
+        [bus = m_bus, interface = m_interface](QDBusPendingCallWatcher* call) mutable {
+            const QDBusPendingReply<QDBusObjectPath> reply = *call;
+            if (!reply.isError())
+                bus.send(freeCall(reply.reply().service(), reply.value().path(), interface));
+            call->deleteLater();
+        });
 }
 
 void AvahiRequest::onPrepared(QDBusPendingCallWatcher* watcher)
@@ -86,20 +93,13 @@ void AvahiRequest::onPrepared(QDBusPendingCallWatcher* watcher)
     }
     m_path = reply.value().path();
     m_daemon = reply.reply().service();
-    // Any sender in the match (naming the daemon by its well-known name would make QtDBus ask
-    // the bus for its owner and wait); onSignal checks the sender instead.
-    for (const QString& name : m_signals + QStringList{QStringLiteral("Failure")}) {
-        if (!m_bus.connect(QString(), m_path, m_interface, name, this,
-                           SLOT(onSignal(QDBusMessage)))) {
-            fail();
-            return;
-        }
-    }
-    // Sent after the subscriptions on the same connection, so the bus has them first.
+    for (const QDBusMessage& early : std::exchange(m_early, {}))
+        onSignal(early);
+    // Browsers wait for this; resolvers of avahi 0.8 are running already and ignore it.
     auto* starting = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(QDBusMessage::createMethodCall(m_daemon, m_path, m_interface,
-                                                       QStringLiteral("Start")),
-                        kCallTimeoutMs),
+        m_bus.asyncCall(
+            QDBusMessage::createMethodCall(m_daemon, m_path, m_interface, QStringLiteral("Start")),
+            kCallTimeoutMs),
         this);
     connect(starting, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* call) {
@@ -111,6 +111,12 @@ void AvahiRequest::onPrepared(QDBusPendingCallWatcher* watcher)
 
 void AvahiRequest::onSignal(const QDBusMessage& message)
 {
+    if (m_path.isEmpty()) {
+        // Perhaps ours, before the reply names it; the daemon's objects are few.
+        if (m_early.size() < kMaxEarlySignals)
+            m_early.append(message);
+        return;
+    }
     if (m_failed || message.service() != m_daemon || message.path() != m_path)
         return;
     const QVariantList args = message.arguments();

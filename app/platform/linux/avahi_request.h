@@ -11,11 +11,11 @@ class QDBusPendingCallWatcher;
 
 namespace tarnwick {
 
-// One avahi-daemon browser or resolver object, driven without waiting: prepared (Server2's
-// *Prepare methods), its signals subscribed by path, then started. Starting after the
-// subscription closes the race of older daemons, whose *New methods could emit the first
-// items before the reply that names the object. Only signals from the daemon that created
-// the object count. Main thread.
+// One avahi-daemon browser or resolver object, driven without waiting: its interface's
+// signals subscribed, then the object prepared (Server2's *Prepare methods) and started.
+// Signals that arrive before the reply names the object are kept and sorted out then, so
+// none is lost (the daemon may emit them first). Only signals of that object from the daemon
+// that made it count. Main thread.
 class AvahiRequest : public DiscoveryRequest {
     Q_OBJECT
 
@@ -28,6 +28,7 @@ public:
     ~AvahiRequest() override;
 
     static constexpr int kCallTimeoutMs = 5000;
+    static constexpr qsizetype kMaxEarlySignals = 256;
 
 private Q_SLOTS:
     void onSignal(const QDBusMessage& message);
@@ -41,7 +42,8 @@ private:
     QStringList m_signals;
     QDBusPendingCallWatcher* m_preparing = nullptr;
     QString m_path;
-    QString m_daemon; // unique bus name of the daemon that made the object
+    QString m_daemon;            // unique bus name of the daemon that made the object
+    QList<QDBusMessage> m_early; // signals before m_path was known
     bool m_failed = false;
 };
 

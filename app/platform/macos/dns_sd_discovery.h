@@ -7,8 +7,7 @@ namespace tarnwick {
 // DNS-SD through the system's dns_sd.h (mDNSResponder). Main thread.
 class DnsSdDiscovery : public DiscoveryBackend {
 public:
-    DiscoveryRequest* browse(const QString& type, const QString& domain,
-                             QObject* parent) override;
+    DiscoveryRequest* browse(const QString& type, const QString& domain, QObject* parent) override;
     DiscoveryRequest* resolve(const FoundService& service, QObject* parent) override;
 };
 

@@ -55,9 +55,9 @@ DnsSdRequest* DnsSdRequest::browse(const QString& type, const QString& domain, Q
 {
     auto* request = new DnsSdRequest(parent);
     DNSServiceRef ref = nullptr;
-    const DNSServiceErrorType error = DNSServiceBrowse(
-        &ref, 0, kDNSServiceInterfaceIndexAny, type.toUtf8().constData(),
-        domain.toUtf8().constData(), &DnsSdCallbacks::browsed, request);
+    const DNSServiceErrorType error =
+        DNSServiceBrowse(&ref, 0, kDNSServiceInterfaceIndexAny, type.toUtf8().constData(),
+                         domain.toUtf8().constData(), &DnsSdCallbacks::browsed, request);
     request->watch(error, ref);
     return request;
 }
@@ -66,10 +66,10 @@ DnsSdRequest* DnsSdRequest::resolve(const FoundService& service, QObject* parent
 {
     auto* request = new DnsSdRequest(parent);
     DNSServiceRef ref = nullptr;
-    const DNSServiceErrorType error = DNSServiceResolve(
-        &ref, 0, uint32_t(service.interfaceIndex), service.name.toUtf8().constData(),
-        service.type.toUtf8().constData(), service.domain.toUtf8().constData(),
-        &DnsSdCallbacks::resolved, request);
+    const DNSServiceErrorType error =
+        DNSServiceResolve(&ref, 0, uint32_t(service.interfaceIndex),
+                          service.name.toUtf8().constData(), service.type.toUtf8().constData(),
+                          service.domain.toUtf8().constData(), &DnsSdCallbacks::resolved, request);
     request->watch(error, ref);
     return request;
 }
