@@ -13,6 +13,8 @@ ClientTracker::ClientTracker(const QDBusConnection& bus, QObject* parent)
 {
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
             &ClientTracker::clientGone);
+    // The constructor watches the name it was given, even an empty one.
+    m_watcher.setWatchedServices({});
 }
 
 void ClientTracker::noteRequest(const QString& sender)
