@@ -131,7 +131,7 @@ private Q_SLOTS:
                 addedWhileResolving += resolution->name() == browser.discovered().last().name;
         });
         browser.startSearch();
-        QTRY_COMPARE(settled(browser, 5).size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(settled(browser, 5).size(), 3, 3000);
         const QStringList listed = settled(browser, 5);
         QVERIFY(listed.contains(u"Gamma other.local 4450"_s) &&
                 listed.contains(u"Office Files files.local 445"_s));

@@ -62,8 +62,10 @@ private Q_SLOTS:
         row(u""_s, u"@/a\nb"_s, u"failed (2)"_s);             // logged as one line
         row(u""_s, u"Volumes/a"_s, u"invalid"_s);
         // Too long for any valid path: refused before the rule, its text never logged.
-        QTest::newRow("over 4096 bytes")
-            << u"dir @/x"_s << u"@/"_s + QString(4100, u'x') << u"long"_s;
+        const qsizetype pad = 4096 - expand(u"@/"_s).toUtf8().size(); // up to 4,096 bytes
+        QTest::newRow("4096 bytes")
+            << QString() << u"@/"_s + QString(pad, u'x') << u"failed (36)"_s;
+        QTest::newRow("4097 bytes") << QString() << u"@/"_s + QString(pad + 1, u'x') << u"long"_s;
         // Whatever a refused path could name exists, and must survive.
         for (const QString& path :
              {u"@/Share-1/"_s, u"@/a/b"_s, u"@//a"_s, u"@/../private"_s, u"@/a..b"_s, u"^/a"_s,
