@@ -17,6 +17,12 @@ public:
 
     // sender: the caller's unique bus name (":1.42").
     void noteRequest(const QString& sender);
+    bool hasClients() const { return !m_watcher.watchedServices().isEmpty(); }
+
+Q_SIGNALS:
+    // A request came in (busy), or the last open connection went (idle).
+    void busy();
+    void idle();
 
 private:
     void clientGone(const QString& sender);

@@ -16,6 +16,12 @@ DirectoryRemover::DirectoryRemover(RemovalRule rule)
 
 bool DirectoryRemover::removeDirectory(const QString& path) const
 {
+    // No valid path is this long (PATH_MAX), and a caller must not fill the journal.
+    const qsizetype bytes = QFile::encodeName(path).size();
+    if (bytes > kMaxPathBytes) {
+        HelperLog::error(QStringLiteral("removeDirectory: invalid path of %1 bytes").arg(bytes));
+        return false;
+    }
     if (!m_rule.accepts(path)) {
         HelperLog::error(QStringLiteral("removeDirectory: invalid path ") + path);
         return false;

@@ -13,6 +13,9 @@ class DirectoryRemover {
 public:
     explicit DirectoryRemover(RemovalRule rule = RemovalRule());
 
+    // Longer paths are refused unseen: the log names only their length.
+    static constexpr qsizetype kMaxPathBytes = 4096;
+
     // True when the directory was removed.
     bool removeDirectory(const QString& path) const;
 

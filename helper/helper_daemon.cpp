@@ -8,13 +8,31 @@
 
 namespace tarnwick::helper {
 
-HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoot, QObject* parent)
+HelperDaemon::HelperDaemon(const QDBusConnection& bus, const QString& volumesRoot,
+                           std::chrono::milliseconds idleTimeout, QObject* parent)
     : QObject(parent)
     , m_bus(bus)
     , m_tracker(bus)
     , m_service(DirectoryRemover(RemovalRule(volumesRoot)), &m_tracker)
 {
     new TarnwickHelperAdaptor(&m_service); // owned by m_service
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleTimeout);
+    connect(&m_idle, &QTimer::timeout, this, &HelperDaemon::idleExpired);
+    // A connected client stops the clock; the last one leaving starts it afresh.
+    connect(&m_tracker, &ClientTracker::busy, &m_idle, &QTimer::stop);
+    connect(&m_tracker, &ClientTracker::idle, &m_idle, qOverload<>(&QTimer::start));
+}
+
+void HelperDaemon::idleExpired()
+{
+    if (m_tracker.hasClients())
+        return;
+    HelperLog::info(QStringLiteral("Idle, exiting"));
+    // The name goes first, so that a request from now on starts a new helper; one that is
+    // already on its way to us is still answered before the event loop ends.
+    m_bus.interface()->unregisterService(kServiceName.toString());
+    QMetaObject::invokeMethod(this, &HelperDaemon::finished, Qt::QueuedConnection);
 }
 
 bool HelperDaemon::start()
@@ -45,6 +63,7 @@ bool HelperDaemon::start()
     }
     HelperLog::info(QStringLiteral("TarnwickHelper started, listening on ") +
                     kServiceName.toString());
+    m_idle.start();
     return true;
 }
 

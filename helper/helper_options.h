@@ -3,19 +3,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace tarnwick::helper {
 
-// The helper's command line. Its one option, "--volumes-root DIR", moves the directory whose
-// direct children may be removed; only the root-owned activation file sets it (tests point it
-// at a temporary directory). Nothing is read from the environment.
+// The helper's command line, set only by the root-owned activation file (tests point it at
+// their own): "--volumes-root DIR" moves the directory whose direct children may be removed,
+// "--idle-exit MS" how long the helper waits without clients before it exits. Nothing is
+// read from the environment.
 struct HelperOptions {
     QString volumesRoot;
+    std::chrono::milliseconds idleExit{60000};
 
     // arguments as QCoreApplication::arguments() gives them (program name first).
-    // nullopt with *error set when the line is not understood or DIR is not an absolute,
-    // clean path other than "/".
+    // nullopt with *error set when the line is not understood, DIR is not an absolute,
+    // clean path other than "/", or MS is not a positive number.
     static std::optional<HelperOptions> parse(const QStringList& arguments, QString* error);
 };
 

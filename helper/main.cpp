@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
         HelperLog::error(error);
         return 2;
     }
-    HelperDaemon daemon(QDBusConnection::systemBus(), options->volumesRoot);
+    HelperDaemon daemon(QDBusConnection::systemBus(), options->volumesRoot, options->idleExit);
     if (!daemon.start())
         return 1;
     QObject::connect(&daemon, &HelperDaemon::finished, &app, &QCoreApplication::quit);

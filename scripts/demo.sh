@@ -3,7 +3,8 @@
 # two shares ("Public" for guests, "Private" with a password kept in a throwaway keyring), a
 # private desktop session with GVFS, and a settings file listing that server. Tarnwick mounts
 # both shares at its first cycle (12 s after start, as after a login) and the demo shows where
-# their files are. Everything the demo starts stops when it ends.
+# their files are. Everything the demo starts stops when it ends: press Enter, or Ctrl-C, or
+# send the demo SIGTERM or SIGHUP.
 #
 #   scripts/demo.sh [--headless] [--once] [--fast] [--binary PATH]
 #     --headless   no tray icon, even when $DISPLAY is set
@@ -58,23 +59,47 @@ if [ "${TARNWICK_DEMO_STAGE:-}" != inside ]; then
   # The services' own chatter (D-Bus activation, GVFS, Samba) goes to a log, shown on failure.
   log=$(mktemp /tmp/tarnwick-demo.XXXXXX.log)
   chmod 644 "$log"
+  # The inner demo's pid, so that a signal to this process can end the demo in order: the
+  # layers between (sudo, the Samba rig, dbus-run-session) do not all pass signals on.
+  pidfile=$(mktemp /tmp/tarnwick-demo.XXXXXX.pid)
+  export TARNWICK_DEMO_PIDFILE=$pidfile
   export TARNWICK_DEMO_STAGE=inside TARNWICK_DEMO_BINARY=$binary TARNWICK_DEMO_ONCE=$once
   export TARNWICK_DEMO_HEADLESS=$headless TARNWICK_DEMO_SCALE=$scale TARNWICK_DEMO_LOG=$log
   inside=("$repo/tests/support/session-env.sh" "$repo/scripts/demo.sh")
   rig=("$repo/tests/support/smbd-rig.sh" --user "$demo_user" --password "$demo_password")
   status=0
+  # In the background (keeping the terminal as its input), so that this shell's traps run
+  # at once; a foreground command would delay them until it ended.
   if [ "$(id -u)" -eq 0 ]; then
-    "${rig[@]}" "${inside[@]}" 2>>"$log" || status=$?
+    "${rig[@]}" "${inside[@]}" <&0 2>>"$log" &
   else
     # Only smbd runs as root; the session, GVFS and Tarnwick run as you.
     keep=TARNWICK_SMB_HOST,TARNWICK_SMB_USER,TARNWICK_SMB_PASSWORD,TARNWICK_DEMO_STAGE
     keep=$keep,TARNWICK_DEMO_BINARY,TARNWICK_DEMO_ONCE,TARNWICK_DEMO_HEADLESS,TARNWICK_DEMO_SCALE
-    keep=$keep,TARNWICK_DEMO_LOG,DISPLAY,XAUTHORITY,WAYLAND_DISPLAY,PATH
+    keep=$keep,TARNWICK_DEMO_LOG,TARNWICK_DEMO_PIDFILE,DISPLAY,XAUTHORITY,WAYLAND_DISPLAY,PATH
     sudo --preserve-env="$keep" "${rig[@]}" \
       sudo -u "#$(id -u)" -g "#$(id -g)" --preserve-env="$keep" "${inside[@]}" \
-      2>>"$log" || status=$?
+      <&0 2>>"$log" &
   fi
-  if [ "$status" -ne 0 ] && [ "$status" -ne 130 ] && [ "$status" -ne 143 ]; then
+  chain=$!
+  stop_demo() {
+    local inner
+    inner=$(cat "$pidfile" 2>/dev/null || :)
+    case "$inner" in
+      '' | stop) echo stop >"$pidfile" ;; # not started yet: it stops as soon as it starts
+      *) kill -TERM "$inner" 2>/dev/null || : ;;
+    esac
+  }
+  trap stop_demo INT TERM HUP
+  # wait returns early for every trapped signal; the chain then winds down and ends.
+  while :; do
+    wait "$chain" && status=0 || status=$?
+    [ -d "/proc/$chain" ] || break
+  done
+  trap - INT TERM HUP
+  rm -f "$pidfile"
+  if [ "$status" -ne 0 ] && [ "$status" -ne 129 ] && [ "$status" -ne 130 ] &&
+    [ "$status" -ne 143 ]; then
     echo "The demo failed (status $status). What the services said:" >&2
     tail -n 40 "$log" >&2
     echo "(whole log: $log)" >&2
@@ -135,6 +160,10 @@ stop_tarnwick() {
 trap stop_tarnwick EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
+trap 'exit 129' HUP
+# The outer demo ends the demo through this process (see TARNWICK_DEMO_PIDFILE).
+[ "$(cat "$TARNWICK_DEMO_PIDFILE")" != stop ] || exit 143
+echo $$ >"$TARNWICK_DEMO_PIDFILE"
 
 mounted=0
 deadline=$((SECONDS + 60))
@@ -164,7 +193,7 @@ say ""
 if [ "$TARNWICK_DEMO_ONCE" = 1 ]; then
   say "Stopping (--once)."
 elif [ -t 0 ]; then
-  say "Look at them from another terminal (as $(id -un)); press Enter to stop the demo."
+  say "Look at them from another terminal (as $(id -un)); press Enter (or Ctrl-C) to stop the demo."
   read -r _ || :
 else
   say "Stop the demo with Ctrl-C."

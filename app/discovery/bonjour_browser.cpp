@@ -1,7 +1,6 @@
 #include "discovery/bonjour_browser.h"
 
-#include "discovery/dns_sd_request.h"
-#include "discovery/resolved_host.h"
+#include "discovery/discovery_backend.h"
 #include "discovery/service_resolution.h"
 #include "discovery/share_lister.h"
 
@@ -14,53 +13,41 @@ namespace tarnwick {
 
 namespace {
 
-const char kServiceType[] = "_smb._tcp.";
-const char kDomain[] = "local.";
+const QString kServiceType = QStringLiteral("_smb._tcp.");
+const QString kDomain = QStringLiteral("local.");
+// A listing blocks its thread for as long as smbclient or smbutil takes; two at once serve
+// a user who picks one server after another, and keep a burst of clicks from starting
+// dozens of tools.
+constexpr int kListingThreads = 2;
 
-#ifndef Q_OS_DARWIN
-// Avahi's DNS-SD layer prints a warning to stderr on first use unless told not to. Set
-// before main, while the process has one thread: setenv races with readers of environ.
-void quietAvahiCompat()
+// Where finished listings are handed back: an object of the main thread that is never
+// destroyed, so a listing that ends during or after the exit has somewhere harmless to go.
+QObject& listingInbox()
 {
-    if (!qEnvironmentVariableIsSet("AVAHI_COMPAT_NOWARN"))
-        qputenv("AVAHI_COMPAT_NOWARN", "1");
+    static QObject* inbox = new QObject;
+    return *inbox;
 }
-Q_CONSTRUCTOR_FUNCTION(quietAvahiCompat)
-#endif
 
 } // namespace
 
-struct BonjourBrowseCallback {
-    static void DNSSD_API reply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                DNSServiceErrorType error, const char* name, const char* type,
-                                const char* domain, void* context)
-    {
-        auto* self = static_cast<BonjourBrowser*>(context);
-        if (error != kDNSServiceErr_NoError) {
-            self->searchFailed();
-            return;
-        }
-        // Services that leave are not reported: they stay listed until the next search.
-        if (!(flags & kDNSServiceFlagsAdd))
-            return;
-        // Resolutions start once this batch of replies is processed, outside the library.
-        self->m_found.append(
-            {interfaceIndex, QByteArray(name), QByteArray(type), QByteArray(domain)});
-    }
-};
-
 BonjourBrowser::BonjourBrowser(std::shared_ptr<const ShareLister> lister, QObject* parent)
+    : BonjourBrowser(std::move(lister), DiscoveryBackend::platformDefault(), parent)
+{
+}
+
+BonjourBrowser::BonjourBrowser(std::shared_ptr<const ShareLister> lister,
+                               std::shared_ptr<DiscoveryBackend> backend, QObject* parent)
     : QObject(parent)
     , m_lister(std::move(lister))
+    , m_backend(std::move(backend))
 {
 }
 
 BonjourBrowser::~BonjourBrowser()
 {
-    // Close every request now: no callback may reach a half-destroyed browser.
+    // End every request now: no report may reach a half-destroyed browser.
     clearResolutions();
-    if (m_browser)
-        m_browser->close();
+    releaseBrowse();
 }
 
 const QList<DiscoveredServer>& BonjourBrowser::discovered() const
@@ -92,33 +79,31 @@ void BonjourBrowser::startSearch()
     m_servicesFound = 0;
 
     // The browse of an earlier search is simply released, without a stop of its own.
-    if (m_browser) {
-        m_browser->close();
-        m_browser->deleteLater();
-    }
-    m_browser = new DnsSdRequest(this);
-    connect(m_browser, &DnsSdRequest::processed, this, &BonjourBrowser::onBrowseProcessed);
-    DNSServiceRef ref = nullptr;
-    const DNSServiceErrorType error =
-        DNSServiceBrowse(&ref, 0, kDNSServiceInterfaceIndexAny, kServiceType, kDomain,
-                         &BonjourBrowseCallback::reply, this);
-    if (error != kDNSServiceErr_NoError || !ref) {
-        // Service discovery is unavailable (no daemon): the search ends on the next turn.
+    releaseBrowse();
+    if (!m_backend) {
         searchFailed();
         return;
     }
-    m_browser->watch(ref);
+    m_browser = m_backend->browse(kServiceType, kDomain, this);
+    connect(m_browser, &DiscoveryRequest::serviceFound, this, &BonjourBrowser::startResolution);
+    connect(m_browser, &DiscoveryRequest::failed, this, &BonjourBrowser::searchFailed);
 }
 
 void BonjourBrowser::stopSearch()
 {
-    if (m_browser) {
-        m_browser->close();
-        m_browser->deleteLater();
-        m_browser = nullptr;
-    }
+    releaseBrowse();
     clearResolutions();
     setSearching(false);
+}
+
+void BonjourBrowser::releaseBrowse()
+{
+    if (!m_browser)
+        return;
+    m_browser->disconnect(this);
+    // Later: this may run inside the browse's own signal.
+    m_browser->deleteLater();
+    m_browser = nullptr;
 }
 
 void BonjourBrowser::searchFailed()
@@ -127,48 +112,30 @@ void BonjourBrowser::searchFailed()
         this, [this] { setSearching(false); }, Qt::QueuedConnection);
 }
 
-void BonjourBrowser::onBrowseProcessed(bool ok)
-{
-    if (!ok) {
-        searchFailed();
-        return;
-    }
-    const QList<Found> found = std::exchange(m_found, {});
-    for (const Found& service : found)
-        startResolution(service);
-}
-
-void BonjourBrowser::startResolution(const Found& found)
+void BonjourBrowser::startResolution(const FoundService& found)
 {
     ++m_servicesFound;
-    auto* resolution =
-        new ServiceResolution(found.interfaceIndex, found.name, found.type, found.domain, this);
+    auto* resolution = new ServiceResolution(m_backend, found, this);
     connect(resolution, &ServiceResolution::resolved, this,
-            [this, resolution](const QString& hostName, quint16 port) {
-                onResolved(resolution, hostName, port);
+            [this, resolution](const QString& host, quint16 port) {
+                onResolved(resolution, host, port);
             });
     connect(resolution, &ServiceResolution::failed, this,
             [this, resolution] { removeResolution(resolution); });
-    if (!resolution->start(m_resolveTimeout)) {
-        delete resolution;
-        return;
-    }
     m_resolving.append(resolution);
+    resolution->start(m_resolveTimeout);
 }
 
-void BonjourBrowser::onResolved(ServiceResolution* resolution, const QString& hostName,
-                                quint16 port)
+void BonjourBrowser::onResolved(ServiceResolution* resolution, const QString& host, quint16 port)
 {
-    if (const auto host = resolvedHost(hostName, {})) {
-        DiscoveredServer server;
-        server.id = QUuid::createUuid();
-        server.name = resolution->name();
-        server.host = *host;
-        server.port = port;
-        // On a later turn of the event loop, after this reply has been handled.
-        QMetaObject::invokeMethod(
-            this, [this, server] { append(server); }, Qt::QueuedConnection);
-    }
+    DiscoveredServer server;
+    server.id = QUuid::createUuid();
+    server.name = resolution->name();
+    server.host = host;
+    server.port = port;
+    // On a later turn of the event loop, after this reply has been handled.
+    QMetaObject::invokeMethod(
+        this, [this, server] { append(server); }, Qt::QueuedConnection);
     removeResolution(resolution);
 }
 
@@ -198,7 +165,18 @@ void BonjourBrowser::clearResolutions()
         resolution->cancel();
         resolution->deleteLater();
     }
-    m_found.clear();
+}
+
+QThreadPool& BonjourBrowser::listingPool()
+{
+    // Never destroyed: a pool's destructor waits for its work, and a listing stuck in
+    // smbclient must not hold up the exit (QCoreApplication waits only for the global pool).
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(kListingThreads);
+        return created;
+    }();
+    return *pool;
 }
 
 void BonjourBrowser::listShares(const QString& host,
@@ -206,19 +184,19 @@ void BonjourBrowser::listShares(const QString& host,
 {
     QPointer<BonjourBrowser> self(this);
     std::shared_ptr<const ShareLister> lister = m_lister;
-    QThreadPool::globalInstance()->start(
-        [self, lister, host, completion = std::move(completion)]() mutable {
-            QStringList names = lister ? lister->listShares(host) : QStringList();
-            // Delivered through the application object, so the weak pointer is read only
-            // on the main thread, where the browser lives and dies.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [self, names = std::move(names), completion = std::move(completion)] {
-                    if (self && completion)
-                        completion(names);
-                },
-                Qt::QueuedConnection);
-        });
+    QObject* inbox = &listingInbox();
+    listingPool().start([self, lister, host, inbox, completion = std::move(completion)]() mutable {
+        QStringList names = lister ? lister->listShares(host) : QStringList();
+        // The weak pointer is read only on the main thread, where the browser lives and
+        // dies.
+        QMetaObject::invokeMethod(
+            inbox,
+            [self, names = std::move(names), completion = std::move(completion)] {
+                if (self && completion)
+                    completion(names);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace tarnwick

@@ -18,8 +18,13 @@ KeychainCredentials KeychainCredentials::fromProfile(std::shared_ptr<const Syste
 
 QStringList KeychainCredentials::candidates(const QString& host)
 {
-    const QString shortName = host.section(u'.', 0, 0);
-    return {host, shortName, shortName + QStringLiteral(".local")};
+    // Only one machine's two spellings: any peer can announce "nas.evil.local", and must not
+    // receive the login stored for "nas".
+    const QString local = QStringLiteral(".local");
+    const QString shortName = host.endsWith(local, Qt::CaseInsensitive) ? host.chopped(6) : host;
+    if (shortName.isEmpty() || shortName.contains(u'.'))
+        return {host};
+    return {host, shortName, shortName + local};
 }
 
 std::optional<Credentials> KeychainCredentials::find(const QString& host) const

@@ -14,8 +14,9 @@ namespace tarnwick {
 class SystemProfile;
 
 // The stored login for a host under any name it may have been stored with: the host as
-// given, its short name (up to the first "."), then the short name + ".local". Quiet: never
-// logs. Any thread, as long as the lookup may run there.
+// given, then — only when the host is a bare name or that name + ".local" — the bare name
+// and the bare name + ".local". Quiet: never logs. Any thread, as long as the lookup may run
+// there.
 class KeychainCredentials {
 public:
     // The login stored for exactly one server name, or nullopt.

@@ -1,45 +1,17 @@
 #include "discovery/service_resolution.h"
 
-#include "discovery/dns_sd_request.h"
-
-#include <arpa/inet.h>
+#include "discovery/resolved_host.h"
 
 namespace tarnwick {
 
-struct ServiceResolutionCallback {
-    static void DNSSD_API reply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error,
-                                const char*, const char* hostTarget, uint16_t port, uint16_t,
-                                const unsigned char*, void* context)
-    {
-        auto* self = static_cast<ServiceResolution*>(context);
-        if (self->m_replied)
-            return; // a later answer of the same resolve; the first one counts
-        self->m_replied = true;
-        self->m_replyOk = error == kDNSServiceErr_NoError;
-        if (self->m_replyOk) {
-            self->m_hostName = QString::fromUtf8(hostTarget ? hostTarget : "");
-            self->m_port = ntohs(port);
-        }
-    }
-};
-
-ServiceResolution::ServiceResolution(uint32_t interfaceIndex, const QByteArray& name,
-                                     const QByteArray& type, const QByteArray& domain,
-                                     QObject* parent)
+ServiceResolution::ServiceResolution(std::shared_ptr<DiscoveryBackend> backend,
+                                     FoundService service, QObject* parent)
     : QObject(parent)
-    , m_interfaceIndex(interfaceIndex)
-    , m_name(name)
-    , m_type(type)
-    , m_domain(domain)
+    , m_backend(std::move(backend))
+    , m_service(std::move(service))
 {
     m_timeout.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
-        if (m_done)
-            return;
-        m_done = true;
-        finish();
-        Q_EMIT failed();
-    });
+    connect(&m_timeout, &QTimer::timeout, this, &ServiceResolution::fail);
 }
 
 ServiceResolution::~ServiceResolution()
@@ -47,19 +19,12 @@ ServiceResolution::~ServiceResolution()
     cancel();
 }
 
-bool ServiceResolution::start(std::chrono::milliseconds timeout)
+void ServiceResolution::start(std::chrono::milliseconds timeout)
 {
-    DNSServiceRef ref = nullptr;
-    const DNSServiceErrorType error =
-        DNSServiceResolve(&ref, 0, m_interfaceIndex, m_name.constData(), m_type.constData(),
-                          m_domain.constData(), &ServiceResolutionCallback::reply, this);
-    if (error != kDNSServiceErr_NoError || !ref)
-        return false;
-    m_request = new DnsSdRequest(this);
-    connect(m_request, &DnsSdRequest::processed, this, &ServiceResolution::onProcessed);
-    m_request->watch(ref);
+    m_request = m_backend->resolve(m_service, this);
+    connect(m_request, &DiscoveryRequest::serviceResolved, this, &ServiceResolution::onResolved);
+    connect(m_request, &DiscoveryRequest::failed, this, &ServiceResolution::fail);
     m_timeout.start(timeout);
-    return true;
 }
 
 void ServiceResolution::cancel()
@@ -71,28 +36,37 @@ void ServiceResolution::cancel()
 void ServiceResolution::finish()
 {
     m_timeout.stop();
+    // Later, not now: this may run inside the request's own signal.
     if (m_request) {
-        m_request->close();
+        m_request->disconnect(this);
         m_request->deleteLater();
         m_request = nullptr;
     }
 }
 
-void ServiceResolution::onProcessed(bool ok)
+void ServiceResolution::fail()
 {
     if (m_done)
         return;
-    if (!ok || (m_replied && !m_replyOk)) {
-        m_done = true;
-        finish();
-        Q_EMIT failed();
-        return;
-    }
-    if (!m_replied)
-        return;
     m_done = true;
     finish();
-    Q_EMIT resolved(m_hostName, m_port);
+    Q_EMIT failed();
+}
+
+void ServiceResolution::onResolved(const QString& hostName, const QList<QByteArray>& addresses,
+                                   quint16 port)
+{
+    // A resolver may answer again; the first answer counts.
+    if (m_done)
+        return;
+    const auto host = resolvedHost(hostName, addresses);
+    if (!host) {
+        fail();
+        return;
+    }
+    m_done = true;
+    finish();
+    Q_EMIT resolved(*host, port);
 }
 
 } // namespace tarnwick

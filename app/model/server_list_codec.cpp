@@ -17,8 +17,9 @@ QString uuidText(const QUuid& id)
 // Only the canonical 8-4-4-4-12 form; QUuid alone would also take braces.
 std::optional<QUuid> readUuid(const QJsonValue& value)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    // Anchored by exact matching: "$" would also match before a final line feed.
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(QStringLiteral(
+        "[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}")));
     if (!value.isString())
         return std::nullopt;
     const QString text = value.toString();

@@ -4,8 +4,10 @@
 #include "platform/macos/smbutil_share_lister.h"
 
 #ifdef Q_OS_DARWIN
+#include "platform/macos/dns_sd_discovery.h"
 #include "platform/macos/internet_password_query.h"
 #else
+#include "platform/linux/avahi_discovery.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smbclient_share_lister.h"
 #endif
@@ -56,6 +58,20 @@ std::unique_ptr<SystemEvents> ProfileFactory::createSystemEvents(const QString& 
     Q_UNUSED(systemBus);
     return std::make_unique<SystemEvents>();
 #endif
+}
+
+std::shared_ptr<DiscoveryBackend> ProfileFactory::createDiscoveryBackend()
+{
+#ifdef Q_OS_DARWIN
+    return std::make_shared<DnsSdDiscovery>();
+#else
+    return std::make_shared<AvahiDiscovery>();
+#endif
+}
+
+std::shared_ptr<DiscoveryBackend> DiscoveryBackend::platformDefault()
+{
+    return ProfileFactory::createDiscoveryBackend();
 }
 
 } // namespace tarnwick

@@ -10,6 +10,7 @@
 
 namespace tarnwick {
 
+class DiscoveryBackend;
 class ShareLister;
 
 // The one place that picks the system profile. Main thread, at start-up.
@@ -28,6 +29,9 @@ public:
     static std::unique_ptr<SystemEvents>
     createSystemEvents(const QString& toolRoot = QString(),
                        const QDBusConnection& systemBus = QDBusConnection::systemBus());
+    // The DNS-SD backend of the browsers: avahi-daemon over D-Bus on Linux, dns_sd.h on
+    // macOS. Also what DiscoveryBackend::platformDefault() gives.
+    static std::shared_ptr<DiscoveryBackend> createDiscoveryBackend();
 };
 
 } // namespace tarnwick

@@ -95,6 +95,7 @@ private Q_SLOTS:
         row("uuid in braces", "\"1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11\"",
             "\"{1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11}\"");
         row("uuid without dashes", "1F0C4C6E-2B4B-4A53-9C8E-", "1F0C4C6E2B4B4A539C8E");
+        row("uuid with a final line feed", "0B9A6A2E6C11\"", "0B9A6A2E6C11\\n\"");
         QTest::newRow("not json") << QByteArray("[{");
         QTest::newRow("object not array") << kServer;
         QTest::newRow("array of numbers") << QByteArray("[1]");
