@@ -39,8 +39,7 @@ using Area = ServerEditView::ShareArea;
 
 namespace {
 
-// Answers from shares, or from the real lister when set; records the hosts asked; while held,
-// listings wait.
+// Answers from shares or the real lister; records the hosts asked; while held, waits.
 struct FakeShareLister : ShareLister {
     std::shared_ptr<const ShareLister> real;
     QHash<QString, QStringList> shares;
@@ -59,21 +58,19 @@ struct FakeShareLister : ShareLister {
     }
 };
 
-// Gives "general.interval_value" the pattern a test sets, whatever tables are loaded.
+// Gives "general.interval_value" a pattern of its own, whatever tables are loaded.
 struct IntervalFormat : QTranslator {
-    QString pattern;
     QString translate(const char*, const char* key, const char*, int) const override
     {
-        return qstrcmp(key, "general.interval_value") == 0 ? pattern : QString();
+        return qstrcmp(key, "general.interval_value") == 0 ? u"%lld s"_qs : QString();
     }
     bool isEmpty() const override { return false; }
 };
 
 } // namespace
 
-// Over a real store and settings file in a configuration home per row, with a fake share
-// lister or the real one before the rig's avahi-daemon and Samba server: "Office Files" on
-// office.local (the Samba server), "Printer Room" on other.local (no SMB).
+// Over a real store and settings file in a home per row; the real share lister and browser
+// see the rig's "Office Files" on office.local (Samba) and "Printer Room" on other.local.
 class TestSettingsWindow : public QObject {
     Q_OBJECT
 
@@ -85,16 +82,15 @@ class TestSettingsWindow : public QObject {
     std::shared_ptr<FakeShareLister> m_lister;
     std::unique_ptr<QWidget> m_view;
     Server m_server;
-    std::vector<std::unique_ptr<QProcess>> m_publishers;
     const QString m_host = u"office.local"_qs;
 
-    // Publishes host at address with an SMB service called name.
+    // host at address, with an SMB service called name
     bool publish(const QString& host, const QString& address, const QString& name)
     {
         for (const QStringList& args :
              {QStringList{u"-a"_qs, u"-R"_qs, host, address},
               QStringList{u"-s"_qs, u"-H"_qs, host, name, u"_smb._tcp"_qs, u"445"_qs}}) {
-            auto& process = m_publishers.emplace_back(std::make_unique<QProcess>());
+            auto* process = new QProcess(this);
             process->setProcessChannelMode(QProcess::MergedChannels);
             process->start(u"stdbuf"_qs, QStringList{u"-oL"_qs, u"avahi-publish"_qs} + args);
             QByteArray out;
@@ -114,13 +110,7 @@ class TestSettingsWindow : public QObject {
         store().addServer(server);
         return server;
     }
-    Server stored() const
-    {
-        for (const Server& server : m_store->servers())
-            if (server.id == m_server.id)
-                return server;
-        return {};
-    }
+    Server stored() const { return m_store->servers().value(0); } // of the editor
     QStringList calls() const { return QMutexLocker(&m_lister->mutex), m_lister->asked; }
     template <typename View> View* open(View* view)
     {
@@ -130,11 +120,6 @@ class TestSettingsWindow : public QObject {
         return QTest::qWaitForWindowActive(view) ? view : nullptr;
     }
     ServersView* servers() { return open(new ServersView(store(), m_lister)); }
-    void editor(const QString& host, const QStringList& shares = {})
-    {
-        m_server = add(qtTrId("server.new_name"), host, shares);
-        open(new ServerEditView(m_server, store(), m_lister));
-    }
     template <typename T = QWidget> T* find(const char* name) const
     {
         return m_view->findChild<T*>(QLatin1StringView(name));
@@ -222,9 +207,8 @@ private Q_SLOTS:
     {
         m_home = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u'.' +
                                 QString::fromLatin1(QTest::currentDataTag()));
-        QDir().mkpath(m_home);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home));
-        m_settings = AppSettings::open(m_home + u"/t.conf"_qs);
+        m_settings = AppSettings::open(m_home + u".conf"_qs);
         m_store = std::make_unique<ShareStore>(*m_settings);
         m_lister = std::make_shared<FakeShareLister>();
     }
@@ -232,13 +216,11 @@ private Q_SLOTS:
     {
         m_lister->held = false;
         m_view.reset();
-        m_store.reset();
         QApplication::setPalette(QPalette());
     }
 
-    // Each opening: Servers tab first, nothing selected; rows and buttons in the theme's
-    // colours (also after a switch while open), named for screen readers; closed by the window
-    // manager or from the keyboard.
+    // Each opening: Servers tab, nothing selected; rows and buttons in the theme's colours
+    // (also after a switch), named for screen readers; closed by the window manager or keys.
     void windowShowsTheServersTabAndClosesFromTheKeyboard_data()
     {
         QTest::addColumn<QKeySequence>("keys"); // empty: closed by the window manager
@@ -266,8 +248,6 @@ private Q_SLOTS:
             }
             const QPalette colours = QApplication::palette();
             QTRY_VERIFY(shows(row("symbol")->pixmap(), Style::accent(colours)));
-            QCOMPARE(row("host")->palette().color(row("host")->foregroundRole()),
-                     Style::secondaryText(colours));
             const char* buttons[][2] = {{"addServer", "servers.add_server_help"},
                                         {"removeServer", "servers.remove_server_help"},
                                         {"discover", "servers.discover_help"}};
@@ -348,12 +328,14 @@ private Q_SLOTS:
     void editorStoresEditsAtOnceAndDropsALateListing()
     {
         const QString ecole = u"e\u0301cole"_qs; // sorts by its composed form, after ASCII
-        m_lister->shares.insert(u"nas"_qs, {u"media"_qs, ecole, u"R&D"_qs, u"Public"_qs});
-        editor(u"nas"_qs, {u"Public"_qs, u"Public"_qs, u"Old"_qs});
+        m_lister->shares = {{u"nas"_qs, {u"media"_qs, ecole, u"R&D"_qs, u"Public"_qs}},
+                            {u"old"_qs, {u"Stale"_qs}}};
+        m_server =
+            add(qtTrId("server.new_name"), u"nas"_qs, {u"Public"_qs, u"Public"_qs, u"Old"_qs});
+        open(new ServerEditView(m_server, store(), m_lister));
         QTRY_COMPARE(shareArea(), u"Shares +"_qs);
         QCOMPARE(find<ShareCheckList>("shareBoxes")->names(),
                  (QStringList{u"Public"_qs, u"R&D"_qs, u"media"_qs, ecole}));
-        QCOMPARE(box(u"R&D"_qs)->text(), u"R&&D"_qs); // no mnemonic
         QVERIFY(box(u"Public"_qs)->isChecked() && !box(u"media"_qs)->isChecked());
         box(u"Public"_qs)->click(); // removes the first of that name only; "Old" stays
         QCOMPARE(stored().shares, m_server.shares.mid(1));
@@ -366,7 +348,6 @@ private Q_SLOTS:
         find<QCheckBox>("enabled")->click();
         QCOMPARE(stored(), (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, false}));
 
-        m_lister->shares.insert(u"old"_qs, {u"Stale"_qs});
         const QString hint = qtTrId("add_server.shares_hint") + u" +"_qs;
         typeHost(u"  "_qs);
         QTest::keyClick(find("host"), Qt::Key_Return);
@@ -376,7 +357,6 @@ private Q_SLOTS:
         QCOMPARE(calls().size(), 1); // typing alone lists nothing
         QTest::keyClick(find("host"), Qt::Key_Return);
         QTRY_COMPARE(shareArea(), qtTrId("add_server.no_shares_found") + u" +"_qs);
-        QTest::keyClick(find("host"), Qt::Key_Return);
         find<QToolButton>("refresh")->click();
         QCOMPARE(calls(), (QStringList{u"nas"_qs, u"nas.local"_qs}));
 
@@ -392,35 +372,29 @@ private Q_SLOTS:
         QCOMPARE(shareArea(), hint);
     }
 
-    // Shown as stored without writing back, also when changed elsewhere; the controls store
-    // what the user sets, the slider only when moved, in steps of 30 s from 30 to 600. The
-    // autostart entry likewise: written and removed by the toggle alone, failures logged with
-    // the toggle left where the user put it.
+    // Shown as stored without writing back, also when changed elsewhere; stored as the user
+    // sets it, the slider only when moved, in steps of 30 s from 30 to 600; the autostart
+    // entry written and removed by the toggle alone, failures logged, the toggle kept.
     void generalTabShowsAndStoresTheSettings_data()
     {
         QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
-        QTest::addColumn<QString>("pattern");   // of "general.interval_value"
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QByteArray>("entry"); // empty: none; "folder": a folder blocks it
         QTest::addColumn<bool>("launch");
         const QByteArray gnomeOff = "[Desktop Entry]\nExec=t\nX-GNOME-Autostart-enabled=false\n";
-        QTest::newRow("nothing") << QByteArray() << u"every %lld s"_qs << u"every 120 s"_qs
-                                 << QByteArray() << false;
-        QTest::newRow("fraction") << QByteArray("45.9") << u"%1 Sekunden"_qs << u"45 Sekunden"_qs
+        QTest::newRow("nothing") << QByteArray() << u"120 s"_qs << QByteArray() << false;
+        QTest::newRow("fraction") << QByteArray("45.9") << u"45 s"_qs
                                   << LoginItem::entryContents(u"/usr/bin/t"_qs) << true;
-        QTest::newRow("not a number")
-            << QByteArray("soon") << u"%s %i/%d"_qs << u"%s 120/%d"_qs << gnomeOff << false;
-        QTest::newRow("beyond 64 bits") << QByteArray("1e19") << u"%lld s"_qs << u"\u2013 s"_qs
-                                        << QByteArray("folder") << false;
+        QTest::newRow("not a number") << QByteArray("soon") << u"120 s"_qs << gnomeOff << false;
+        QTest::newRow("beyond 64 bits")
+            << QByteArray("1e19") << u"\u2013 s"_qs << QByteArray("folder") << false;
     }
     void generalTabShowsAndStoresTheSettings()
     {
         QFETCH(QByteArray, stored);
-        QFETCH(QString, pattern);
         QFETCH(QString, shown);
         QFETCH(QByteArray, entry);
         QFETCH(bool, launch);
-        m_format.pattern = pattern;
         QSettings& settings = *m_settings;
         const QByteArray file = stored.isEmpty() ? stored : "[General]\nmountInterval=" + stored;
         QVERIFY(stored.isEmpty() || write(settings.fileName(), file));
@@ -447,7 +421,6 @@ private Q_SLOTS:
         QCOMPARE(log.lines().filter(u"[Tarnwick] LoginItem error: "_qs).size(),
                  entry == "folder" ? 2 : 0);
 
-        m_format.pattern = u"%lld s"_qs;
         QTest::qWait(20); // a new modification time, so QSettings sees the change
         QVERIFY(write(settings.fileName(), "[General]\nmountInterval=270\nkeepMountedOnQuit=true"));
         QTRY_COMPARE(find<QLabel>("intervalValue")->text(), u"270 s"_qs);
@@ -500,8 +473,7 @@ private Q_SLOTS:
             QTRY_VERIFY(!sheet);
             QVERIFY(!view->browser().isSearching());
             sheet = openSheet(view);
-            QVERIFY(!sheet->sectionFor(m_host));
-            QVERIFY(listed(sheet, m_host));
+            QVERIFY(!sheet->sectionFor(m_host) && listed(sheet, m_host));
         }
     }
 
