@@ -39,9 +39,8 @@ private Q_SLOTS:
         const Server second{QUuid::createUuid(), {}, {}, {}, false};
         const QByteArray json = ServerListCodec::encode({first, second});
         QCOMPARE(ServerListCodec::decode(json), (QList<Server>{first, second}));
-        const QString id = second.id.toString(QUuid::WithoutBraces).toUpper();
-        QVERIFY(
-            json.contains("\",\"id\":\"" + id.toUtf8() + "\",\"isEnabled\":false,\"shares\":[]"));
+        const QByteArray id = second.id.toString(QUuid::WithoutBraces).toUpper().toUtf8();
+        QVERIFY(json.contains("\"id\":\"" + id + "\",\"isEnabled\":false,\"shares\":[]"));
 
         QByteArray lenient = "[" + edited("\"host\"", "\"x\":1,\"host\"") + "]";
         const auto decoded =
