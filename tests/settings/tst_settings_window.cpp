@@ -288,7 +288,6 @@ private Q_SLOTS:
         QCOMPARE(view->editor()->serverId(), b.id);
         QTRY_VERIFY(!first);
         click(0);
-        QCOMPARE(view->editor()->findChild<QLineEdit*>(u"displayName"_qs)->text(), u"Ax"_qs);
         QTRY_COMPARE(view->editor()->shareArea(), Area::Shares);
         QCOMPARE(calls(), (QStringList{u"a"_qs, u"b"_qs, u"a"_qs}));
     }
@@ -422,13 +421,14 @@ private Q_SLOTS:
                  entry == "folder" ? 2 : 0);
 
         QTest::qWait(20); // a new modification time, so QSettings sees the change
-        QVERIFY(write(settings.fileName(), "[General]\nmountInterval=270\nkeepMountedOnQuit=true"));
+        const QByteArray elsewhere = "[General]\nmountInterval=270\nkeepMountedOnQuit=true";
+        QVERIFY(write(settings.fileName(), elsewhere));
         QTRY_COMPARE(find<QLabel>("intervalValue")->text(), u"270 s"_qs);
         QTRY_VERIFY(find<QCheckBox>("keepMountedOnQuit")->isChecked());
+        QCOMPARE(read(settings.fileName()), elsewhere); // showing it wrote nothing back
         find<QCheckBox>("keepMountedOnQuit")->click();
         QCOMPARE(settings.value(AppSettings::keepMountedOnQuitKey), QVariant(false));
         auto* slider = find<QSlider>("interval");
-        QCOMPARE(slider->value() * 30, 270);
         slider->triggerAction(QAbstractSlider::SliderToMinimum);
         QCOMPARE(find<QLabel>("intervalValue")->text(), u"30 s"_qs);
         QList<double> seen;
