@@ -1,9 +1,6 @@
 #include "model/server_list_codec.h"
 #include "test_text.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace tarnwick;
@@ -22,8 +19,7 @@ QByteArray edited(const QByteArray& from, const QByteArray& to)
 {
     QByteArray text = kServer;
     const qsizetype at = text.indexOf(from);
-    if (at < 0)
-        qFatal("no %s in the sample", from.constData());
+    Q_ASSERT(at >= 0);
     return text.replace(at, from.size(), to);
 }
 
@@ -33,49 +29,24 @@ class TestServerListCodec : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Ids, order and every field survive (decoding wants every member); compact text with
+    // upper-case ids; unknown members and lower-case ids are read too.
     void roundTripKeepsIdsOrderAndEveryField()
     {
         Server first = Server::create(s("Büro"), s("10.0.0.2"));
-        first.shares = {Share::create(s("Team Docs")), Share::create(s("b"))};
-        first.shares[1].username = s("anna");
-        Server second = Server::create(QString(), QString()); // empty host, no shares
-        second.isEnabled = false;
-        const QList<Server> servers{first, second};
+        first.shares = {Share::create(s("Team Docs")),
+                        Share{QUuid::createUuid(), s("b"), s("anna")}};
+        const Server second{QUuid::createUuid(), {}, {}, {}, false};
+        const QByteArray json = ServerListCodec::encode({first, second});
+        QCOMPARE(ServerListCodec::decode(json), (QList<Server>{first, second}));
+        const QByteArray id = second.id.toString(QUuid::WithoutBraces).toUpper().toUtf8();
+        QVERIFY(json.contains("\"id\":\"" + id + "\",\"isEnabled\":false,\"shares\":[]"));
 
-        const QByteArray json = ServerListCodec::encode(servers);
-        const auto decoded = ServerListCodec::decode(json);
-        QVERIFY(decoded);
-        QCOMPARE(*decoded, servers);
-        QCOMPARE(ServerListCodec::encode(*decoded), json);
-
-        // Compact, every member written (also empty ones), ids in upper case.
-        QCOMPARE(json, QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact));
-        const QJsonObject object = QJsonDocument::fromJson(json).array().at(1).toObject();
-        QCOMPARE(object.keys(),
-                 test::list("displayName|host|id|isEnabled|shares")); // QJsonObject sorts keys
-        QCOMPARE(object.value(s("id")).toString(),
-                 second.id.toString(QUuid::WithoutBraces).toUpper());
-    }
-
-    void decodesAcceptedForms_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<int>("servers");
-        QTest::newRow("empty array") << QByteArray(" [ ] \n") << 0;
-        QTest::newRow("valid") << "[" + kServer + "]" << 1;
-        QTest::newRow("unknown member ignored")
-            << "[" + edited("\"host\"", "\"x\":1,\"host\"") + "]" << 1;
-        QTest::newRow("lower-case id") << "[" + edited(kServerId, kServerId.toLower()) + "]" << 1;
-    }
-    void decodesAcceptedForms()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(int, servers);
-        const auto decoded = ServerListCodec::decode(json);
-        QVERIFY(decoded);
-        QCOMPARE(decoded->size(), servers);
-        if (servers)
-            QCOMPARE(decoded->at(0).id, QUuid::fromString(QLatin1StringView(kServerId)));
+        QByteArray lenient = "[" + edited("\"host\"", "\"x\":1,\"host\"") + "]";
+        const auto decoded =
+            ServerListCodec::decode(lenient.replace(kServerId, kServerId.toLower()));
+        QCOMPARE(decoded.value().value(0).id, QUuid::fromString(QLatin1StringView(kServerId)));
+        QCOMPARE(ServerListCodec::decode(" [ ] \n"), QList<Server>{});
     }
 
     void rejectsWholeArray_data()
@@ -87,7 +58,6 @@ private Q_SLOTS:
         };
         row("share without username", ",\"username\":\"\"", "");
         row("number for isEnabled", "true", "1");
-        row("string for isEnabled", "true", "\"true\"");
         row("null host", "\"nas.local\"", "null");
         row("shares not array", "\"shares\":[", "\"shares\":{\"a\":[");
         row("missing displayName", "\"displayName\":\"NAS\",", "");
@@ -104,21 +74,6 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QVERIFY(!ServerListCodec::decode(json));
-    }
-
-    void equalityAndHashing()
-    {
-        const Server a = Server::create(s("NAS"), s("h"));
-        Server twin = a, flipped = a, composed = a, decomposed = a;
-        twin.id = QUuid::createUuid();
-        QVERIFY(a != twin); // equal fields, different identity
-        flipped.isEnabled = false;
-        QVERIFY(a != flipped);
-
-        composed.displayName = s("Caf\u00e9");
-        decomposed.displayName = s("Cafe\u0301");
-        QVERIFY(composed == decomposed);
-        QCOMPARE(qHash(composed), qHash(decomposed));
     }
 };
 
