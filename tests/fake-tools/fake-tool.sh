@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Stands in for one system tool in tests: fake-tool.sh STATE_DIR TOOL_NAME [ARGS...]
-#
+#   fake-tool.sh STATE_DIR TOOL_NAME [ARGS...]: one system tool in tests (see FakeToolRig).
 # Per call N of TOOL (1-based), files in STATE_DIR pick the behaviour; TOOL.N.X beats TOOL.X:
 #   TOOL.stdout / TOOL.stderr  printed as they are      TOOL.status  exit status (default 0)
 #   TOOL.delay                 seconds to sleep first   TOOL.hook    bash sourced with the args
@@ -9,32 +8,26 @@
 # line of its mount point; hooks change it with mt_add LINE / mt_remove MOUNTPOINT, and
 # "later SECONDS COMMAND..." runs a command in the background after a delay.
 set -u
-state=$1
-tool=$2
+state=$1 tool=$2
 shift 2
-
 exec 9>>"$state/.lock"
 flock 9
-n=$(( $(cat "$state/$tool.count" 2>/dev/null || echo 0) + 1 ))
+n=$(($(cat "$state/$tool.count" 2>/dev/null || echo 0) + 1))
 [ $# -gt 0 ] && printf '%s\0' "$@" >"$state/$tool.$n.args" || : >"$state/$tool.$n.args"
 echo "$n" >"$state/$tool.count"
 flock -u 9
 cat >"$state/$tool.$n.stdin"
 
-pick() {
+pick() { # pick X: the file of TOOL.N.X or TOOL.X that exists; fails when none does
   if [ -e "$state/$tool.$n.$1" ]; then echo "$state/$tool.$n.$1"
-  elif [ -e "$state/$tool.$1" ]; then echo "$state/$tool.$1"; fi
+  elif [ -e "$state/$tool.$1" ]; then echo "$state/$tool.$1"
+  else return 1; fi
 }
-
-mt_add() {
-  flock 9
-  printf '%s\n' "$1" >>"$state/mounttable"
-  flock -u 9
-}
+mt_add() { flock 9; printf '%s\n' "$1" >>"$state/mounttable"; flock -u 9; }
 mt_remove() {
   local found=1
   flock 9
-  if [ -e "$state/mounttable" ] && grep -qF " on $1 (" "$state/mounttable"; then
+  if grep -qF " on $1 (" "$state/mounttable" 2>/dev/null; then
     grep -vF " on $1 (" "$state/mounttable" >"$state/mounttable.new" || :
     mv "$state/mounttable.new" "$state/mounttable"
     found=0
@@ -42,29 +35,25 @@ mt_remove() {
   flock -u 9
   return $found
 }
-later() {
+later() { # a lock descriptor of its own: a shared one would not exclude the parent
   local seconds=$1
   shift
-  # A lock descriptor of its own: a shared one would not exclude the parent.
   ( exec 9>>"$state/.lock"; sleep "$seconds"; "$@" ) </dev/null >/dev/null 2>&1 &
 }
 
-f=$(pick delay) && [ -n "$f" ] && sleep "$(cat "$f")"
-
+f=$(pick delay) && sleep "$(cat "$f")"
 status=0
 case "$tool" in
   umount) [ "${1:-}" = -f ] && shift; mt_remove "${1:-}" || status=1 ;;
   rmdir) rmdir -- "$@" 2>/dev/null || status=1 ;;
   security) status=44 ;; # "The specified item could not be found in the keychain."
 esac
-
-f=$(pick hook) && [ -n "$f" ] && source "$f"
-
-if f=$(pick stdout) && [ -n "$f" ]; then
+f=$(pick hook) && source "$f"
+if f=$(pick stdout); then
   cat "$f"
 elif [ "$tool" = mount ] && [ -e "$state/mounttable" ]; then
   flock 9; cat "$state/mounttable"; flock -u 9
 fi
-f=$(pick stderr) && [ -n "$f" ] && cat "$f" >&2
-f=$(pick status) && [ -n "$f" ] && status=$(cat "$f")
+f=$(pick stderr) && cat "$f" >&2
+f=$(pick status) && status=$(cat "$f")
 exit "$status"

@@ -28,7 +28,6 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Runs query over a connection of its own to the bus at address.
 template <typename Query> auto onBus(const QString& address, Query query)
 {
     const QString name = u"private-system-bus-query"_s;
@@ -37,26 +36,24 @@ template <typename Query> auto onBus(const QString& address, Query query)
     return result;
 }
 
+// Up to 10 s.
+template <typename Done> bool waitFor(QProcess& process, Done done)
+{
+    QDeadlineTimer deadline(10000);
+    while (process.waitForStarted() && !done() && !deadline.hasExpired())
+        process.waitForReadyRead(100);
+    return done();
+}
+
 // Deny by default, as on the system bus, so that only the helper's own policy opens holes.
-const char kBusConfig[] = R"(<busconfig>
-  <listen>unix:path=@DIR@/socket</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>@DIR@/services</servicedir>
-  <policy context="default">
-    <allow user="*"/>
-    <deny own="*"/>
-    <deny send_type="method_call"/>
+const char kBusConfig[] = R"(<busconfig><listen>unix:path=@DIR@/socket</listen>
+  <auth>EXTERNAL</auth><servicedir>@DIR@/services</servicedir>
+  <policy context="default"><allow user="*"/><deny own="*"/><deny send_type="method_call"/>
     <allow send_requested_reply="true" send_type="method_return"/>
-    <allow send_requested_reply="true" send_type="error"/>
-    <allow receive_type="method_call"/>
-    <allow receive_type="method_return"/>
-    <allow receive_type="error"/>
-    <allow receive_type="signal"/>
-    <allow send_destination="org.freedesktop.DBus"/>
-  </policy>
-  <include>@DIR@/helper.conf</include>
-</busconfig>
-)";
+    <allow send_requested_reply="true" send_type="error"/><allow receive_type="method_call"/>
+    <allow receive_type="method_return"/><allow receive_type="error"/>
+    <allow receive_type="signal"/><allow send_destination="org.freedesktop.DBus"/></policy>
+  <include>@DIR@/helper.conf</include></busconfig>)";
 
 } // namespace
 
@@ -70,21 +67,15 @@ PrivateSystemBus::PrivateSystemBus(const QString& helperCommand)
     m_service.replace("@TARNWICK_HELPER_EXEC@", helperCommand.toUtf8());
     QByteArray config(kBusConfig);
     config.replace("@DIR@", QFile::encodeName(m_dir.path()));
-    const bool written = QDir(m_dir.path()).mkdir(u"services"_s) &&
-                         writeFile(m_dir.filePath(u"bus.conf"_s), config) &&
-                         writeFile(m_dir.filePath(u"helper.conf"_s), policy) && !policy.isEmpty() &&
-                         setHelperInstalled(!m_service.isEmpty());
-    if (!written)
+    if (policy.isEmpty() || !QDir(m_dir.path()).mkdir(u"services"_s) ||
+        !writeFile(m_dir.filePath(u"bus.conf"_s), config) ||
+        !writeFile(m_dir.filePath(u"helper.conf"_s), policy) ||
+        !setHelperInstalled(!m_service.isEmpty()))
         qWarning("cannot write the bus configuration in %s", qPrintable(m_dir.path()));
     // Even when the test dies without cleaning up, the daemon and the monitor go with it.
     for (QProcess* process : {&m_daemon, &m_monitor})
         process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_monitor.setProcessChannelMode(QProcess::MergedChannels);
-}
-
-QString PrivateSystemBus::address() const
-{
-    return u"unix:path="_s + m_dir.filePath(u"socket"_s);
 }
 
 bool PrivateSystemBus::start()
@@ -95,10 +86,7 @@ bool PrivateSystemBus::start()
     m_daemon.start(u"dbus-daemon"_s, {u"--config-file="_s + m_dir.filePath(u"bus.conf"_s),
                                       u"--nofork"_s, u"--nosyslog"_s, u"--print-address"_s});
     // It prints its address once it listens.
-    QDeadlineTimer deadline(10000);
-    while (m_daemon.waitForStarted() && !m_daemon.canReadLine() && !deadline.hasExpired())
-        m_daemon.waitForReadyRead(100);
-    if (!m_daemon.canReadLine()) {
+    if (!waitFor(m_daemon, [this] { return m_daemon.canReadLine(); })) {
         qWarning() << "dbus-daemon did not come up:" << m_daemon.errorString() << output();
         return false;
     }
@@ -111,16 +99,8 @@ void PrivateSystemBus::stop()
     m_monitor.kill();
     m_monitor.waitForFinished();
     m_daemon.terminate();
-    if (!m_daemon.waitForFinished()) {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
+    m_daemon.waitForFinished();
     output();
-}
-
-QString PrivateSystemBus::output()
-{
-    return m_output += QString::fromUtf8(m_daemon.readAllStandardError());
 }
 
 bool PrivateSystemBus::setHelperInstalled(bool installed)
@@ -147,16 +127,7 @@ bool PrivateSystemBus::startMonitor(const QString& rule)
     m_monitorOutput.clear();
     m_monitor.start(u"dbus-monitor"_s, {u"--address"_s, address(), rule});
     // Once it is a monitor the bus takes its name away: from then on it sees every match.
-    QDeadlineTimer deadline(10000);
-    while (m_monitor.waitForStarted() && !monitorOutput().contains(u"member=NameLost") &&
-           !deadline.hasExpired())
-        m_monitor.waitForReadyRead(100);
-    return monitorOutput().contains(u"member=NameLost");
-}
-
-QString PrivateSystemBus::monitorOutput()
-{
-    return m_monitorOutput += QString::fromUtf8(m_monitor.readAll());
+    return waitFor(m_monitor, [this] { return monitorOutput().contains(u"member=NameLost"); });
 }
 
 } // namespace tarnwick::test

@@ -6,9 +6,8 @@
 namespace tarnwick::test {
 
 // A private dbus-daemon set up like the system bus (deny by default, plus the helper's real
-// policy from packaging/) that activates the helper through its real service file, with
-// helperCommand as Exec. What it starts sees DBUS_SYSTEM_BUS_ADDRESS and writes its standard
-// error into output(). The destructor ends the bus.
+// policy and service file from packaging/, with helperCommand as Exec). What it starts sees
+// DBUS_SYSTEM_BUS_ADDRESS; its standard error goes to output(). The destructor ends the bus.
 class PrivateSystemBus {
 public:
     explicit PrivateSystemBus(const QString& helperCommand);
@@ -16,12 +15,11 @@ public:
 
     // Starts the daemon (again on the same socket after stop()); false, with a warning, if not.
     bool start();
-    // Ends the bus, as if it crashed. The helper ends with its bus (tst_helper_daemon makes
-    // sure); a helper a test has stopped is the test's to kill.
+    // Ends the bus, as if it crashed (the helper ends with it; one a test stopped it kills).
     void stop();
-    QString address() const;
+    QString address() const { return QStringLiteral("unix:path=%1/socket").arg(m_dir.path()); }
     // Everything the bus and its services wrote to standard error so far.
-    QString output();
+    QString output() { return m_output += QString::fromUtf8(m_daemon.readAllStandardError()); }
 
     // Removes or restores the helper's service file and makes the bus re-read it.
     bool setHelperInstalled(bool installed);
@@ -29,7 +27,7 @@ public:
     qint64 ownerPid(const QString& name) const;
     // Runs dbus-monitor for rule until it listens; monitorOutput() has what it saw since.
     bool startMonitor(const QString& rule);
-    QString monitorOutput();
+    QString monitorOutput() { return m_monitorOutput += QString::fromUtf8(m_monitor.readAll()); }
 
 private:
     QTemporaryDir m_dir;

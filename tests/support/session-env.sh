@@ -1,32 +1,20 @@
 #!/usr/bin/env bash
-# Runs a command inside a throwaway desktop session: a fresh HOME and XDG_RUNTIME_DIR, a
-# private session bus (so GVFS and the Secret Service are D-Bus-activated inside it) and an
-# unlocked GNOME Keyring. Everything it started ends with it.
 #   session-env.sh COMMAND [ARGS...]
+# Runs COMMAND in a throwaway desktop session: fresh HOME and XDG_RUNTIME_DIR under
+# TARNWICK_SESSION_ROOT, a private session bus (GVFS and the Secret Service are activated
+# on it) and an unlocked GNOME Keyring. Everything it started ends with it.
 set -euo pipefail
-export TARNWICK_SESSION_ROOT=$(mktemp -d /tmp/tarnwick-session.XXXXXX)
-export HOME=$TARNWICK_SESSION_ROOT/home
-export XDG_RUNTIME_DIR=$TARNWICK_SESSION_ROOT/run
+source "$(dirname "$0")/private-netns.sh"
+rig_dir /tmp/tarnwick-session.XXXXXX
+export TARNWICK_SESSION_ROOT=$rig HOME=$rig/home XDG_RUNTIME_DIR=$rig/run
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS GNOME_KEYRING_CONTROL
-
-# FUSE mounts and daemons the session activated (gvfsd and friends) die with the bus;
-# a FUSE mount point may linger, so unmount it before removing the tree. Runs also when
-# the command is interrupted (Ctrl-C reaches the whole process group).
-cleanup() {
-  if [ -d "$XDG_RUNTIME_DIR/gvfs" ]; then fusermount3 -u -z "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null || :; fi
-  rm -rf "$TARNWICK_SESSION_ROOT" 2>/dev/null || :
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-status=0
+# gvfsd and friends die with the bus, but a FUSE mount point may linger.
+rig_cleanup() { [ ! -d "$rig/run/gvfs" ] || fusermount3 -u -z "$rig/run/gvfs" 2>/dev/null || :; }
 dbus-run-session -- bash -c '
   set -u
-  # A keyring of our own in the foreground, so its pid is known and nothing outlives us;
-  # the login keyring is created and unlocked with an empty password.
+  # In the foreground, so nothing outlives us; the login keyring gets an empty password.
   printf "\n" | gnome-keyring-daemon --foreground --unlock --components=secrets \
       >"$TARNWICK_SESSION_ROOT/keyring.env" 2>/dev/null &
   keyring=$!
@@ -41,5 +29,4 @@ dbus-run-session -- bash -c '
   kill "$keyring" 2>/dev/null || :
   wait "$keyring" 2>/dev/null || :
   exit $status
-' session "$@" || status=$?
-exit $status
+' session "$@"
