@@ -211,5 +211,65 @@
         <source>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</source>
         <translation>Es wurde kein Systemabschnitt der Leiste gefunden. Die Freigaben bleiben eingebunden; starten Sie Tarnwick erneut, um die Einstellungen zu öffnen. Unter GNOME installieren Sie die AppIndicator-Erweiterung.</translation>
     </message>
+    <message id="status.unreachable">
+        <source>Server not reachable</source>
+        <translation>Server nicht erreichbar</translation>
+    </message>
+    <message id="status.login_refused">
+        <source>Login refused — store the new password</source>
+        <translation>Anmeldung abgelehnt – neues Passwort speichern</translation>
+    </message>
+    <message id="status.no_such_share">
+        <source>No such share on the server</source>
+        <translation>Diese Freigabe gibt es auf dem Server nicht</translation>
+    </message>
+    <message id="status.timed_out">
+        <source>Timed out</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message id="status.mount_failed">
+        <source>Mount failed (%1)</source>
+        <translation>Einbinden fehlgeschlagen (%1)</translation>
+    </message>
+    <message id="status.detail">
+        <source>%1 · last try %2</source>
+        <translation>%1 · letzter Versuch %2</translation>
+    </message>
+    <message id="menu.share_detail">
+        <source>%1 — %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message id="tray.failing">
+        <source>Not mounted: %1</source>
+        <translation>Nicht eingebunden: %1</translation>
+    </message>
+    <message id="notify.lost_title">
+        <source>“%1” is no longer mounted</source>
+        <translation>„%1“ ist nicht mehr eingebunden</translation>
+    </message>
+    <message id="notify.lost_body">
+        <source>Its server stopped answering. Tarnwick mounts the share again when the server is back.</source>
+        <translation>Der Server antwortet nicht mehr. Tarnwick bindet die Freigabe wieder ein, sobald er zurück ist.</translation>
+    </message>
+    <message id="notify.login_title">
+        <source>Login for “%1” refused</source>
+        <translation>Anmeldung für „%1“ abgelehnt</translation>
+    </message>
+    <message id="notify.login_body">
+        <source>The server refused the stored login. Store the new password in the settings.</source>
+        <translation>Der Server hat die gespeicherte Anmeldung abgelehnt. Speichern Sie das neue Passwort in den Einstellungen.</translation>
+    </message>
+    <message id="notify.open_settings">
+        <source>Open settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message id="general.notifications">
+        <source>Notify when a share is lost or a login is refused</source>
+        <translation>Benachrichtigen, wenn eine Freigabe verloren geht oder eine Anmeldung abgelehnt wird</translation>
+    </message>
+    <message id="share.open">
+        <source>Open in file manager</source>
+        <translation>Im Dateimanager öffnen</translation>
+    </message>
 </context>
 </TS>

@@ -211,5 +211,65 @@
         <source>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</source>
         <translation>No system tray was found. Shares are still kept mounted; start Tarnwick again to open its settings. On GNOME, install the AppIndicator extension.</translation>
     </message>
+    <message id="status.unreachable">
+        <source>Server not reachable</source>
+        <translation>Server not reachable</translation>
+    </message>
+    <message id="status.login_refused">
+        <source>Login refused — store the new password</source>
+        <translation>Login refused — store the new password</translation>
+    </message>
+    <message id="status.no_such_share">
+        <source>No such share on the server</source>
+        <translation>No such share on the server</translation>
+    </message>
+    <message id="status.timed_out">
+        <source>Timed out</source>
+        <translation>Timed out</translation>
+    </message>
+    <message id="status.mount_failed">
+        <source>Mount failed (%1)</source>
+        <translation>Mount failed (%1)</translation>
+    </message>
+    <message id="status.detail">
+        <source>%1 · last try %2</source>
+        <translation>%1 · last try %2</translation>
+    </message>
+    <message id="menu.share_detail">
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message id="tray.failing">
+        <source>Not mounted: %1</source>
+        <translation>Not mounted: %1</translation>
+    </message>
+    <message id="notify.lost_title">
+        <source>“%1” is no longer mounted</source>
+        <translation>“%1” is no longer mounted</translation>
+    </message>
+    <message id="notify.lost_body">
+        <source>Its server stopped answering. Tarnwick mounts the share again when the server is back.</source>
+        <translation>Its server stopped answering. Tarnwick mounts the share again when the server is back.</translation>
+    </message>
+    <message id="notify.login_title">
+        <source>Login for “%1” refused</source>
+        <translation>Login for “%1” refused</translation>
+    </message>
+    <message id="notify.login_body">
+        <source>The server refused the stored login. Store the new password in the settings.</source>
+        <translation>The server refused the stored login. Store the new password in the settings.</translation>
+    </message>
+    <message id="notify.open_settings">
+        <source>Open settings</source>
+        <translation>Open settings</translation>
+    </message>
+    <message id="general.notifications">
+        <source>Notify when a share is lost or a login is refused</source>
+        <translation>Notify when a share is lost or a login is refused</translation>
+    </message>
+    <message id="share.open">
+        <source>Open in file manager</source>
+        <translation>Open in file manager</translation>
+    </message>
 </context>
 </TS>

@@ -46,4 +46,9 @@ bool AppSettings::keepMountedOnQuit(const QSettings& settings)
     return settings.value(keepMountedOnQuitKey, false).toBool();
 }
 
+bool AppSettings::notifications(const QSettings& settings)
+{
+    return settings.value(notificationsKey, true).toBool();
+}
+
 } // namespace tarnwick

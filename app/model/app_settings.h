@@ -13,6 +13,7 @@ public:
     static inline const QString serversKey = QStringLiteral("tarnwick.servers");
     static inline const QString mountIntervalKey = QStringLiteral("mountInterval");
     static inline const QString keepMountedOnQuitKey = QStringLiteral("keepMountedOnQuit");
+    static inline const QString notificationsKey = QStringLiteral("notifications");
 
     // Settings in the INI file at path, or ~/.config/tarnwick/tarnwick.conf when path is empty;
     // only the latter falls back, key by key, to the administrator's presets in
@@ -26,6 +27,8 @@ public:
     static double mountInterval(const QSettings& settings);
     // "keepMountedOnQuit"; false when unset.
     static bool keepMountedOnQuit(const QSettings& settings);
+    // "notifications" (desktop notifications of lost shares and refused logins); true when unset.
+    static bool notifications(const QSettings& settings);
 };
 
 } // namespace tarnwick

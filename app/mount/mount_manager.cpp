@@ -75,6 +75,11 @@ bool MountManager::isBusy(const QString& shareName) const
     return m_busyShares.contains(m_profile->nameKey(shareName));
 }
 
+ShareStatus MountManager::statusOf(const QString& shareName) const
+{
+    return m_statuses.value(m_profile->nameKey(shareName));
+}
+
 void MountManager::startTimers(QSettings& settings)
 {
     // Read once: a changed interval takes effect at the next start.

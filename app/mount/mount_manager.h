@@ -51,6 +51,8 @@ public:
     // Membership by a share's name, compared the way the profile compares names.
     bool isMounted(const QString& shareName) const;
     bool isBusy(const QString& shareName) const;
+    // The published status of the share named shareName; a default one when it has none.
+    ShareStatus statusOf(const QString& shareName) const;
     // The mount-cycle timer (for inspection; owned by the manager).
     QTimer* timer() const { return m_timer; }
 

@@ -85,6 +85,9 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
     m_keepMounted = new QCheckBox(qtTrId("general.keep_mounted_on_quit"), behavior);
     m_keepMounted->setObjectName(QStringLiteral("keepMountedOnQuit"));
     behavior->contentLayout()->addWidget(m_keepMounted);
+    m_notifications = new QCheckBox(qtTrId("general.notifications"), behavior);
+    m_notifications->setObjectName(AppSettings::notificationsKey);
+    behavior->contentLayout()->addWidget(m_notifications);
     behavior->setFooter(qtTrId("general.keep_mounted_on_quit_footer"));
     layout->addWidget(behavior);
 
@@ -114,6 +117,10 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
         if (!m_showing)
             m_settings.setValue(AppSettings::keepMountedOnQuitKey, keep);
     });
+    connect(m_notifications, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_showing)
+            m_settings.setValue(AppSettings::notificationsKey, on);
+    });
     connect(m_watcher, &SettingsFileWatcher::changed, this, &GeneralSettingsView::showStoredValues);
 }
 
@@ -141,6 +148,7 @@ void GeneralSettingsView::showStoredValues()
     m_interval->setValue(
         int(std::clamp(steps, double(m_interval->minimum()), double(m_interval->maximum()))));
     m_keepMounted->setChecked(AppSettings::keepMountedOnQuit(m_settings));
+    m_notifications->setChecked(AppSettings::notifications(m_settings));
     m_showing = false;
 }
 

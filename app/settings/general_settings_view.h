@@ -13,9 +13,10 @@ namespace tarnwick {
 
 class SettingsFileWatcher;
 
-// The General tab: launch at login, the mount interval, keep-mounted-on-quit and About.
-// Writes "mountInterval" and "keepMountedOnQuit" only when the user moves a control, and
-// shows changes made to them elsewhere. Main thread; settings must outlive the view.
+// The General tab: launch at login, the mount interval, keep-mounted-on-quit, notifications
+// and About. Writes "mountInterval", "keepMountedOnQuit" and "notifications" only when the
+// user moves a control, and shows changes made to them elsewhere. Main thread; settings must
+// outlive the view.
 class GeneralSettingsView : public QWidget {
     Q_OBJECT
 
@@ -40,6 +41,7 @@ private:
     QSlider* m_interval = nullptr;
     QLabel* m_intervalValue = nullptr;
     QCheckBox* m_keepMounted = nullptr;
+    QCheckBox* m_notifications = nullptr;
     bool m_showing = false;
 };
 

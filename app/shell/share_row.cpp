@@ -2,6 +2,7 @@
 
 #include "mount/mount_manager.h"
 #include "shell/popover_style.h"
+#include "shell/share_status_text.h"
 #include "shell/tray_menu_model.h"
 #include "style/style.h"
 #include "style/symbol_icons.h"
@@ -21,6 +22,7 @@ ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manag
     connect(this, &QAbstractButton::clicked, this, &ShareRow::activate);
     connect(&manager, &MountManager::busySharesChanged, this, &ShareRow::refreshState);
     connect(&manager, &MountManager::mountedVolumesChanged, this, &ShareRow::refreshState);
+    connect(&manager, &MountManager::shareStatusesChanged, this, &ShareRow::refreshState);
     refreshState();
 }
 
@@ -42,30 +44,24 @@ ShareState ShareRow::state() const
     return ShareState::Idle;
 }
 
+ShareStatus ShareRow::status() const
+{
+    return m_manager ? m_manager->statusOf(m_share.name) : ShareStatus{};
+}
+
 QString ShareRow::iconSymbol() const
 {
-    switch (state()) {
-    case ShareState::Busy:
-        return QStringLiteral("arrow.triangle.2.circlepath");
-    case ShareState::Mounted:
-        return QStringLiteral("checkmark.circle.fill");
-    case ShareState::Idle:
-        break;
-    }
-    return QStringLiteral("circle");
+    return ShareStatusText::symbol(status());
 }
 
 QColor ShareRow::iconTint() const
 {
-    switch (state()) {
-    case ShareState::Busy:
-        return Style::orange();
-    case ShareState::Mounted:
-        return Style::green();
-    case ShareState::Idle:
-        break;
-    }
-    return Style::secondary(foreground());
+    return ShareStatusText::tint(status(), foreground());
+}
+
+QString ShareRow::detailText() const
+{
+    return ShareStatusText::detail(status());
 }
 
 QColor ShareRow::nameColor() const
@@ -83,6 +79,9 @@ void ShareRow::refreshState()
     // Screen readers hear the state with the name.
     setAccessibleName(TrayMenuModel::accessibleText(m_share.name, now == ShareState::Mounted,
                                                     now == ShareState::Busy));
+    const QString detail = detailText();
+    setAccessibleDescription(detail);
+    setToolTip(detail);
     update();
 }
 
@@ -96,6 +95,18 @@ int ShareRow::labelHeight() const
     return std::max(fontMetrics().height(), PopoverStyle::iconFrame);
 }
 
+QFontMetrics ShareRow::detailFontMetrics() const
+{
+    return QFontMetrics(detailFont());
+}
+
+QFont ShareRow::detailFont() const
+{
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    return small;
+}
+
 void ShareRow::paintLabel(QPainter& painter, const QRect& content)
 {
     const int size = PopoverStyle::iconFrame;
@@ -107,7 +118,21 @@ void ShareRow::paintLabel(QPainter& painter, const QRect& content)
     painter.setPen(nameColor());
     painter.setFont(font());
     const QString text = fontMetrics().elidedText(m_share.name, Qt::ElideRight, textRect.width());
+    const QString detail = detailText();
+    if (detail.isEmpty()) {
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+        return;
+    }
+    // The reason follows the name on the same line, smaller: rows keep their height, so the
+    // popover does not move under the pointer when a mount fails.
+    const int nameWidth = std::min(fontMetrics().horizontalAdvance(text), textRect.width());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+    QRect detailRect = textRect;
+    detailRect.setLeft(textRect.left() + nameWidth + PopoverStyle::shareRowSpacing);
+    painter.setPen(Style::secondary(foreground()));
+    painter.setFont(detailFont());
+    painter.drawText(detailRect, Qt::AlignLeft | Qt::AlignVCenter,
+                     detailFontMetrics().elidedText(detail, Qt::ElideRight, detailRect.width()));
 }
 
 void ShareRow::activate()

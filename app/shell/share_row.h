@@ -2,6 +2,7 @@
 
 #include "model/server.h"
 #include "model/share.h"
+#include "mount/share_status.h"
 #include "shell/hover_row.h"
 
 #include <QPointer>
@@ -13,7 +14,8 @@ class MountManager;
 // What a share row shows, from the manager's two sets: busy beats mounted.
 enum class ShareState { Idle, Mounted, Busy };
 
-// One share of one server in the popover: state icon, name, click to mount or unmount.
+// One share of one server in the popover: state icon, name, the reason it is not mounted,
+// click to mount or unmount.
 // Disabled (no clicks, no new hover) while the share is busy. Holds copies of the records.
 // Main thread; manager must outlive the row.
 class ShareRow : public HoverRow {
@@ -34,6 +36,10 @@ public:
     QString iconSymbol() const;
     QColor iconTint() const;
     QColor nameColor() const;
+    // The manager's status of the share, and why it is not mounted with the time of the last
+    // try (empty while mounted, busy or without a reason): after the name, and the tooltip.
+    ShareStatus status() const;
+    QString detailText() const;
 
 public Q_SLOTS:
     // Re-reads the state from the manager (its sets changed).
@@ -46,6 +52,8 @@ protected:
 
 private:
     void activate();
+    QFont detailFont() const;
+    QFontMetrics detailFontMetrics() const;
 
     Share m_share;
     Server m_server;

@@ -94,6 +94,14 @@ void StatusNotifierItem::setToolTipText(const QString& text)
     Q_EMIT NewToolTip();
 }
 
+void StatusNotifierItem::setNeedsAttention(bool attention)
+{
+    if (attention == m_attention)
+        return;
+    m_attention = attention;
+    Q_EMIT NewStatus(status());
+}
+
 SniToolTip StatusNotifierItem::toolTip() const
 {
     return {iconNameValue(), {}, title(), m_toolTipText};

@@ -47,11 +47,16 @@ public:
     // Registered with the current watcher.
     bool isRegistered() const { return m_registered; }
     void setToolTipText(const QString& text);
+    // "NeedsAttention" instead of "Active" while attention is true (hosts then highlight it).
+    void setNeedsAttention(bool attention);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("tarnwick"); }
     QString title() const { return QStringLiteral("Tarnwick"); }
-    QString status() const { return QStringLiteral("Active"); }
+    QString status() const
+    {
+        return m_attention ? QStringLiteral("NeedsAttention") : QStringLiteral("Active");
+    }
     int windowId() const { return 0; }
     QString iconName() const { return iconNameValue(); }
     QString iconThemePath() const { return m_iconThemePath; }
@@ -94,6 +99,7 @@ private:
     QDBusObjectPath m_menu;
     bool m_itemIsMenu = false;
     bool m_registered = false;
+    bool m_attention = false;
     QString m_iconThemePath;
     QString m_toolTipText;
     SniPixmaps m_pixmaps;

@@ -8,6 +8,7 @@
 #include "shell/app_events.h"
 #include "shell/popover_window.h"
 #include "shell/power_off_watcher.h"
+#include "shell/share_notifier.h"
 #include "shell/shutdown_unmounter.h"
 #include "shell/tray_icon.h"
 #include "shell/tray_menu_model.h"
@@ -60,6 +61,10 @@ void TrayApplication::start()
                                                m_services.timing);
     if (m_services.systemEvents && (m_events = m_services.systemEvents()))
         wireSystemEvents(*m_manager, *m_events);
+
+    m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
+    connect(m_manager.get(), &MountManager::shareStatusesChanged, m_notifier,
+            [this] { m_notifier->update(m_manager->shareStatuses()); });
 
     createTrayIcon();
     m_popover = std::make_unique<PopoverWindow>(*m_store, *m_manager);

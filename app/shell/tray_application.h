@@ -18,6 +18,7 @@ class HelperAccess;
 class MountManager;
 class PopoverWindow;
 class PowerOffWatcher;
+class ShareNotifier;
 class ShareStore;
 class ShutdownUnmounter;
 class SystemEvents;
@@ -96,6 +97,7 @@ private:
     TrayServices m_services;
     std::unique_ptr<ShareStore> m_store;
     ShutdownUnmounter* m_unmounter = nullptr;
+    ShareNotifier* m_notifier = nullptr;
     PowerOffWatcher* m_powerOff = nullptr;
     std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<MountManager> m_manager;

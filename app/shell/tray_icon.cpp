@@ -45,9 +45,12 @@ TrayIcon::TrayIcon(TrayMenuModel& model, QDBusConnection bus, bool menuOnly,
 {
     m_menu = new DbusMenuExporter(model, m_bus, this);
     m_item = new StatusNotifierItem(m_bus, DbusMenuExporter::path(), menuOnly, this);
-    m_item->setToolTipText(model.summary());
-    connect(&model, &TrayMenuModel::changed, m_item,
-            [this] { m_item->setToolTipText(m_model.summary()); });
+    const auto showSummary = [this] {
+        m_item->setToolTipText(m_model.summary());
+        m_item->setNeedsAttention(m_model.needsAttention());
+    };
+    showSummary();
+    connect(&model, &TrayMenuModel::changed, m_item, showSummary);
     connect(m_item, &StatusNotifierItem::activated, this, [this](const QPoint& pos) {
         m_clickAnchor = pos.isNull() ? QRect() : QRect(pos, QSize(1, 1));
         Q_EMIT popoverRequested();

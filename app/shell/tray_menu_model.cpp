@@ -3,6 +3,7 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "shell/app_events.h"
+#include "shell/share_status_text.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,6 +18,7 @@ TrayMenuModel::TrayMenuModel(ShareStore& store, MountManager& manager, QObject* 
     connect(&store, &ShareStore::serversChanged, this, &TrayMenuModel::rebuild);
     connect(&manager, &MountManager::busySharesChanged, this, &TrayMenuModel::rebuild);
     connect(&manager, &MountManager::mountedVolumesChanged, this, &TrayMenuModel::rebuild);
+    connect(&manager, &MountManager::shareStatusesChanged, this, &TrayMenuModel::rebuild);
     // A new translator reaches the application object, not this one.
     qApp->installEventFilter(this);
     rebuild();
@@ -35,7 +37,10 @@ QString TrayMenuModel::summary() const
     int mounted = 0;
     for (const TrayMenuEntry& entry : m_entries)
         mounted += entry.kind == TrayMenuEntry::Kind::Share && entry.mounted ? 1 : 0;
-    return qtTrId("tray.summary").arg(mounted).arg(m_shares.size());
+    QString text = qtTrId("tray.summary").arg(mounted).arg(m_shares.size());
+    if (!m_failing.isEmpty())
+        text += u'\n' + qtTrId("tray.failing").arg(m_failing.join(u", "_qs));
+    return text;
 }
 
 int TrayMenuModel::idFor(const QString& key)
@@ -51,6 +56,8 @@ void TrayMenuModel::rebuild()
     using Kind = TrayMenuEntry::Kind;
     QList<TrayMenuEntry> entries;
     m_shares.clear();
+    QStringList failing;
+    bool attention = false;
     const auto add = [&entries](int id, Kind kind, const QString& label, bool enabled = true,
                                 bool mounted = false, const QString& spoken = {}) {
         entries.append({id, kind, label, enabled, mounted, spoken});
@@ -68,8 +75,17 @@ void TrayMenuModel::rebuild()
             const bool busy = m_manager && m_manager->isBusy(share.name);
             const bool mounted = m_manager && m_manager->isMounted(share.name);
             const int id = idFor(server.id.toString() + u'/' + share.id.toString());
+            const ShareStatus status = m_manager ? m_manager->statusOf(share.name) : ShareStatus{};
+            const QString detail = ShareStatusText::detail(status);
+            const QString reason = ShareStatusText::reason(status);
+            if (!reason.isEmpty())
+                failing.append(qtTrId("menu.share_detail").arg(share.name, reason));
+            attention = attention || (server.isEnabled && ShareStatusText::needsAttention(status));
+            // The label stays the name (hosts show no second line); the reason goes to the
+            // row's description and the tooltip's summary.
+            const QString spoken = accessibleText(share.name, mounted, busy);
             add(id, Kind::Share, share.name, !busy, mounted,
-                accessibleText(share.name, mounted, busy));
+                detail.isEmpty() ? spoken : qtTrId("menu.share_detail").arg(spoken, detail));
             m_shares.insert(id, {share, server});
         }
     }
@@ -80,9 +96,11 @@ void TrayMenuModel::rebuild()
     add(Settings, Kind::Action, qtTrId("menu.settings"));
     separator();
     add(Quit, Kind::Action, qtTrId("menu.quit"));
-    if (entries == m_entries)
+    if (entries == m_entries && failing == m_failing && attention == m_needsAttention)
         return;
     m_entries = entries;
+    m_failing = failing;
+    m_needsAttention = attention;
     ++m_revision;
     Q_EMIT changed();
 }

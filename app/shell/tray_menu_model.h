@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 namespace tarnwick {
 
@@ -23,7 +24,7 @@ struct TrayMenuEntry {
     QString label;
     bool enabled = true;
     bool mounted = false;   // shares only
-    QString accessibleText; // shares: name and state ("Media, mounted")
+    QString accessibleText; // shares: name, state and why not mounted ("Media, mounted")
     bool operator==(const TrayMenuEntry&) const = default;
 };
 
@@ -42,8 +43,10 @@ public:
     const QList<TrayMenuEntry>& entries() const { return m_entries; }
     // Raised by one whenever the entries change.
     uint revision() const { return m_revision; }
-    // "N of M shares mounted" for a tooltip.
+    // "N of M shares mounted" for a tooltip, with a line naming the shares that failed.
     QString summary() const;
+    // A share of an enabled server has its login refused or its server unreachable.
+    bool needsAttention() const { return m_needsAttention; }
 
     // Does what the entry's popover row does; false for an id that is not (or no longer)
     // an enabled entry.
@@ -67,6 +70,8 @@ private:
     QList<TrayMenuEntry> m_entries;
     QHash<int, QPair<Share, Server>> m_shares;
     QHash<QString, int> m_ids;
+    QStringList m_failing; // "Name (reason)" of each share that did not mount
+    bool m_needsAttention = false;
     int m_nextId = 100;
     uint m_revision = 1;
 };

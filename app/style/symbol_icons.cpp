@@ -15,7 +15,7 @@ struct SymbolEntry {
 };
 
 // Symbolic (monochrome) theme icons only, so tinting keeps their shape.
-constexpr std::array<SymbolEntry, 11> entries{{
+constexpr std::array<SymbolEntry, 13> entries{{
     {u"externaldrive.connected.to.line.below", u"folder-remote-symbolic",
      u"externaldrive-connected.svg"},
     {u"checkmark.circle.fill", u"emblem-ok-symbolic", u"checkmark-circle-fill.svg"},
@@ -30,6 +30,8 @@ constexpr std::array<SymbolEntry, 11> entries{{
     {u"server.rack", u"network-server-symbolic", u"server-rack.svg"},
     {u"arrow.clockwise", u"view-refresh-symbolic", u"arrow-clockwise.svg"},
     {u"wifi.slash", u"network-wireless-offline-symbolic", u"wifi-slash.svg"},
+    {u"exclamationmark.triangle", u"dialog-warning-symbolic", u"exclamationmark-triangle.svg"},
+    {u"folder", u"folder-open-symbolic", u"folder.svg"},
 }};
 
 const SymbolEntry* find(const QString& symbol)

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "mount/share_status.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QSet>
+#include <QSettings>
+
+namespace tarnwick {
+
+// Tells the desktop (org.freedesktop.Notifications) when a mounted share is lost because its
+// server stopped answering, and when a login is refused: once per change of status, never once
+// per cycle, and not at all while "notifications" is off. Each notification offers to open
+// the settings. Main thread; settings must outlive it; bus calls are asynchronous with a
+// deadline, and without a notification server nothing happens.
+class ShareNotifier : public QObject {
+    Q_OBJECT
+
+public:
+    ShareNotifier(QDBusConnection bus, QSettings& settings, QObject* parent = nullptr);
+
+    // Compares statuses (by key, as the manager publishes them) with the previous ones.
+    void update(const ShareStatusMap& statuses);
+
+private Q_SLOTS:
+    // The server's ActionInvoked: a click on "Open settings" of one of ours.
+    void actionInvoked(uint id, const QString& action);
+
+private:
+    void notify(const QString& summary, const QString& body);
+
+    QDBusConnection m_bus;
+    QSettings& m_settings;
+    ShareStatusMap m_previous;
+    QSet<QString> m_refused; // keys whose refused login was told, until it changes
+    QSet<uint> m_sent;       // ids the server gave our notifications
+};
+
+} // namespace tarnwick

@@ -1,0 +1,77 @@
+#include "shell/share_status_text.h"
+
+#include "style/style.h"
+
+namespace tarnwick {
+
+using State = ShareStatus::State;
+using Reason = ShareStatus::Reason;
+
+QString ShareStatusText::reason(const ShareStatus& status)
+{
+    if (status.state != State::NotMounted)
+        return {};
+    switch (status.reason) {
+    case Reason::None:
+        break;
+    case Reason::ServerUnreachable:
+        return qtTrId("status.unreachable");
+    case Reason::LoginRefused:
+        return qtTrId("status.login_refused");
+    case Reason::NoSuchShare:
+        return qtTrId("status.no_such_share");
+    case Reason::TimedOut:
+        return qtTrId("status.timed_out");
+    case Reason::MountFailed:
+        return qtTrId("status.mount_failed").arg(status.toolStatus);
+    }
+    return {};
+}
+
+QString ShareStatusText::detail(const ShareStatus& status, const QLocale& locale)
+{
+    const QString text = reason(status);
+    if (text.isEmpty() || !status.lastAttempt.isValid())
+        return text;
+    return qtTrId("status.detail")
+        .arg(text, locale.toString(status.lastAttempt.toLocalTime().time(), QLocale::ShortFormat));
+}
+
+QString ShareStatusText::symbol(const ShareStatus& status)
+{
+    switch (status.state) {
+    case State::Mounting:
+    case State::Unmounting:
+        return QStringLiteral("arrow.triangle.2.circlepath");
+    case State::Mounted:
+        return QStringLiteral("checkmark.circle.fill");
+    case State::NotMounted:
+        break;
+    }
+    switch (status.reason) {
+    case Reason::None:
+        return QStringLiteral("circle");
+    case Reason::ServerUnreachable:
+        return QStringLiteral("wifi.slash");
+    default:
+        break;
+    }
+    return QStringLiteral("exclamationmark.triangle");
+}
+
+QColor ShareStatusText::tint(const ShareStatus& status, const QColor& foreground)
+{
+    if (status.state == State::Mounted)
+        return Style::green();
+    if (status.state != State::NotMounted || status.reason != Reason::None)
+        return Style::orange();
+    return Style::secondary(foreground);
+}
+
+bool ShareStatusText::needsAttention(const ShareStatus& status)
+{
+    return status.state == State::NotMounted &&
+           (status.reason == Reason::LoginRefused || status.reason == Reason::ServerUnreachable);
+}
+
+} // namespace tarnwick
