@@ -46,6 +46,7 @@ class TestBonjourBrowser : public QObject {
     QProcess* publish(const QString& args)
     {
         auto& process = m_publishers.emplace_back(std::make_unique<QProcess>());
+        process->setProcessChannelMode(QProcess::MergedChannels); // "Established" is on stderr
         process->start(u"stdbuf"_s,
                        QStringList{u"-oL"_s, u"avahi-publish"_s} + QProcess::splitCommand(args));
         while (process->waitForReadyRead(10000) &&
