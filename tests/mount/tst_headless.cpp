@@ -60,17 +60,13 @@ class TestHeadless : public QObject {
     void signalEngine(int number) { ::kill(pid_t(m_engine.processId()), number); }
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        m_engine.kill(); // a failed check leaves no engine running into the next test
-        m_engine.waitForFinished();
-    }
+    void cleanup() { m_engine.kill(), m_engine.waitForFinished(); } // none left by a failure
     void mountsThenUnmountsOnQuitSignal_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("keepMounted");
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        for (const int sig : {SIGTERM, SIGINT})
+            QTest::addRow("signal %d", sig) << sig << false;
         QTest::newRow("SIGTERM, keep mounted") << int(SIGTERM) << true;
     }
     void mountsThenUnmountsOnQuitSignal()

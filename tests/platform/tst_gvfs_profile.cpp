@@ -48,7 +48,6 @@ class TestGvfsProfile : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    // gio behind a wrapper that records every command line, so runs can be counted.
     std::shared_ptr<const GvfsProfile> m_profile;
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<ShareStore> m_store;
@@ -92,8 +91,8 @@ class TestGvfsProfile : public QObject {
     }
     int gioMounts() const
     {
-        return int(readAll(m_dir.filePath(s("gio.log"))).count(s("mount smb://")) +
-                   readAll(m_dir.filePath(s("gio.log"))).count(s("mount -a smb://")));
+        return int(readAll(m_dir.filePath(s("gio.log")))
+                       .count(QRegularExpression(s("mount (-a )?smb://"))));
     }
     static int failedLogons()
     {
@@ -121,14 +120,11 @@ private Q_SLOTS:
     {
         if (!SmbRig::available() || qEnvironmentVariableIsEmpty("TARNWICK_NETNS"))
             QFAIL("needs private-netns.sh, smbd-rig.sh and session-env.sh around it");
+        // gio behind a wrapper that logs every command line, so runs can be counted.
         const QString wrapper = m_dir.filePath(s("gio"));
-        QFile script(wrapper);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(s("#!/bin/sh\necho \"$*\" >>'%1'\nexec gio \"$@\"\n")
-                         .arg(m_dir.filePath(s("gio.log")))
-                         .toUtf8());
-        script.close();
-        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(sh(
+            s("printf '#!/bin/sh\\necho \"$*\" >>%1.log\\nexec gio \"$@\"\\n' >%1 && chmod +x %1")
+                .arg(wrapper)));
         m_profile = std::make_shared<GvfsProfile>(wrapper);
         // Rules ahead of the local table, so one can drop what goes to the rig's address.
         QVERIFY(sh(s("ip rule add pref 100 table local && ip rule del pref 0")));
@@ -144,9 +140,7 @@ private Q_SLOTS:
     void cleanup()
     {
         sh(s("ip rule del pref 10 2>/dev/null; sysctl -qw net.ipv4.icmp_echo_ignore_all=0"));
-        m_logs.reset();
-        m_store.reset();
-        m_settings.reset();
+        m_logs.reset(), m_store.reset(), m_settings.reset();
         unmountAllSmbVolumes(*m_profile); // the quit-time unmount, checked after every test
         QTRY_VERIFY(m_profile->readSmbMounts().isEmpty()); // gvfsd forgets it a moment later
     }
@@ -174,19 +168,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("password"); // empty: anonymous
         QTest::addColumn<QString>("location"); // empty: refused
         QTest::addColumn<Reason>("failure");
-        const QString host = SmbRig::host();
-        QTest::newRow("guest share") << s("Public") << SmbRig::publicDir() << QString()
-                                     << s("smb://%1/public/").arg(host) << Reason::None;
-        QTest::newRow("password share")
-            << s("Private") << SmbRig::privateDir() << SmbRig::password()
-            << s("smb://%1@%2/private/").arg(SmbRig::user(), host) << Reason::None;
+        const auto row = [](const char* tag, const char* share, const QString& password,
+                            Reason failure, const QString& dir = {}, const QString& at = {}) {
+            QTest::newRow(tag) << s(share) << dir << password << at << failure;
+        };
+        row("guest share", "Public", {}, Reason::None, SmbRig::publicDir(),
+            s("smb://%1/public/").arg(SmbRig::host()));
+        row("password share", "Private", SmbRig::password(), Reason::None, SmbRig::privateDir(),
+            s("smb://%1@%2/private/").arg(SmbRig::user(), SmbRig::host()));
         // gio gives up at the end of its input instead of asking again: these return.
-        QTest::newRow("wrong password")
-            << s("Private") << QString() << s("wrong") << QString() << Reason::LoginRefused;
-        QTest::newRow("password share, anonymous")
-            << s("Private") << QString() << QString() << QString() << Reason::LoginRefused;
-        QTest::newRow("no such share")
-            << s("Nope") << QString() << QString() << QString() << Reason::NoSuchShare;
+        row("wrong password", "Private", s("wrong"), Reason::LoginRefused);
+        row("password share, anonymous", "Private", {}, Reason::LoginRefused);
+        row("no such share", "Nope", {}, Reason::NoSuchShare);
     }
     void mountAndReadThroughFuse()
     {
@@ -194,13 +187,12 @@ private Q_SLOTS:
         QFETCH(QString, serverDir);
         QFETCH(QString, password);
         QFETCH(QString, location);
-        QFETCH(Reason, failure);
         std::optional<Credentials> login;
         if (!password.isEmpty())
             login = Credentials{SmbRig::user(), password, QString()};
         const MountAttempt attempt = m_profile->requestMount(SmbRig::host(), share, login);
         QCOMPARE(attempt.status == 0, !location.isEmpty());
-        QCOMPARE(attempt.failure, failure);
+        QTEST(attempt.failure, "failure");
         QCOMPARE(m_profile->mountedShareNames().contains(m_profile->nameKey(share)),
                  attempt.status == 0);
         if (attempt.status != 0)
