@@ -5,8 +5,7 @@
 #   TOOL.delay                 seconds to sleep first   TOOL.hook    bash sourced with the args
 # Each call is recorded as TOOL.N.args (NUL-separated) and TOOL.N.stdin.
 # STATE_DIR/mounttable is the shared mount table: "mount" prints it, "umount" removes the
-# line of its mount point; hooks change it with mt_add LINE / mt_remove MOUNTPOINT, and
-# "later SECONDS COMMAND..." runs a command in the background after a delay.
+# line of its mount point; hooks change it with mt_add LINE / mt_remove MOUNTPOINT.
 set -u
 state=$1 tool=$2
 shift 2
@@ -34,11 +33,6 @@ mt_remove() {
   fi
   flock -u 9
   return $found
-}
-later() { # a lock descriptor of its own: a shared one would not exclude the parent
-  local seconds=$1
-  shift
-  ( exec 9>>"$state/.lock"; sleep "$seconds"; "$@" ) </dev/null >/dev/null 2>&1 &
 }
 
 f=$(pick delay) && sleep "$(cat "$f")"

@@ -41,12 +41,11 @@ public:
     // From now on osascript "mounts" the share its script names, at /Volumes/<share>.
     void mountOnRequest();
 
-    void setMountTable(const QString& text) { write(QStringLiteral("mounttable"), text.toUtf8()); }
-    QString mountTable() const { return QString::fromUtf8(read(QStringLiteral("mounttable"))); }
     // Appends an SMB line for share mounted at mountPoint (as /sbin/mount prints it).
     void addSmbMount(const QString& share, const QString& mountPoint)
     {
-        setMountTable(mountTable() + smbLine(share, mountPoint) + u'\n');
+        const QString table = QStringLiteral("mounttable");
+        write(table, read(table) + (smbLine(share, mountPoint) + u'\n').toUtf8());
     }
     static QString smbLine(const QString& share, const QString& mountPoint,
                            const QString& host = QStringLiteral("server"));
