@@ -33,8 +33,9 @@ private Q_SLOTS:
         row("invalid UTF-8 reads empty", "printf 'ok\\377'; printf '\\303\\244' >&2", true, 0, 0,
             "", "\u00e4");
         row("no input: end of file at once", "cat", true, 0, 0, "", "");
-        // The child ignores TERM, so only the KILL after the grace ends it (else: 30 s).
-        const char* deaf = "trap '' TERM; echo started; exec sleep 30";
+        // The child ignores TERM, so only the KILL after the grace ends it (else: past the
+        // test's time limit).
+        const char* deaf = "trap '' TERM; echo started; exec sleep 1000";
         row("deadline", deaf, true, 1, kToolTimedOut, "started\n", "");
         row("stop signal", deaf, true, 2, kToolTimedOut, "started\n", "");
         // Interleaved writes: a reader that drains one pipe at a time would deadlock here.
