@@ -140,6 +140,8 @@ private Q_SLOTS:
         QCOMPARE(std::pair(m_engine.exitStatus(), m_engine.exitCode()),
                  std::pair(followUp ? QProcess::CrashExit : QProcess::NormalExit, followUp));
         QTRY_COMPARE(processes(server), QList<pid_t>()); // no gio of ours is left
+        if (!followUp) // what the server held past the budget was detached, not left dead
+            QTRY_VERIFY(gvfs.readSmbMounts().isEmpty());
     }
 };
 
