@@ -42,19 +42,19 @@ namespace {
 // Answers from shares or the real lister; records the hosts asked; while held, waits.
 struct FakeShareLister : ShareLister {
     std::shared_ptr<const ShareLister> real;
-    QHash<QString, QStringList> shares;
+    QHash<QString, ShareListing> shares;
     std::atomic<bool> held = false;
     mutable QMutex mutex;
     mutable QStringList asked;
 
-    QStringList listShares(const QString& host) const override
+    ShareListing listing(const QString& host) const override
     {
         QMutexLocker lock(&mutex);
         asked.append(host);
         lock.unlock();
         while (held)
             QThread::msleep(5);
-        return real ? real->listShares(host) : shares.value(host);
+        return real ? real->listing(host) : shares.value(host);
     }
 };
 
@@ -275,7 +275,7 @@ private Q_SLOTS:
     // Each selection of another server gets an editor of its own, listing that server's shares.
     void eachSelectionGetsAFreshEditor()
     {
-        m_lister->shares.insert(u"a"_qs, {u"Public"_qs});
+        m_lister->shares.insert(u"a"_qs, {{u"Public"_qs}});
         add(u"A"_qs, u"a"_qs);
         const Server b = add(u"B"_qs, u"b"_qs);
         ServersView* view = servers();
@@ -327,21 +327,25 @@ private Q_SLOTS:
     void editorStoresEditsAtOnceAndDropsALateListing()
     {
         const QString ecole = u"e\u0301cole"_qs; // sorts by its composed form, after ASCII
-        m_lister->shares = {{u"nas"_qs, {u"media"_qs, ecole, u"R&D"_qs, u"Public"_qs}},
-                            {u"old"_qs, {u"Stale"_qs}}};
+        m_lister->shares = {{u"nas"_qs, {{u"media"_qs, ecole, u"R&D"_qs, u"Public"_qs}}},
+                            {u"old"_qs, {{u"Stale"_qs}}},
+                            {u"nas.local"_qs, {{}, ShareListing::Failure::LoginRefused}}};
         m_server =
             add(qtTrId("server.new_name"), u"nas"_qs, {u"Public"_qs, u"Public"_qs, u"Old"_qs});
         open(new ServerEditView(m_server, store(), m_lister));
         QTRY_COMPARE(shareArea(), u"Shares +"_qs);
+        // "Old", stored but not listed, stays listed after it is unticked (and removed).
         QCOMPARE(find<ShareCheckList>("shareBoxes")->names(),
-                 (QStringList{u"Public"_qs, u"R&D"_qs, u"media"_qs, ecole}));
+                 (QStringList{u"Public"_qs, u"R&D"_qs, u"media"_qs, ecole, u"Old"_qs}));
         QVERIFY(box(u"Public"_qs)->isChecked() && !box(u"media"_qs)->isChecked());
-        box(u"Public"_qs)->click(); // removes the first of that name only; "Old" stays
-        QCOMPARE(stored().shares, m_server.shares.mid(1));
+        box(u"Public"_qs)->click(); // removes the first of that name only
+        box(u"Old"_qs)->click();
+        QCOMPARE(stored().shares, m_server.shares.mid(1, 1));
+        QVERIFY(!box(u"Old"_qs)->isChecked());
         box(u"R&D"_qs)->click();
         const QList<Share> shares = stored().shares;
         QCOMPARE(shares.last(), (Share{shares.last().id, u"R&D"_qs, QString()}));
-        QCOMPARE(shares.size(), 3);
+        QCOMPARE(shares.size(), 2);
         QTest::keyClicks(find("displayName"), u"\u00a0N2 "_qs);
         QCOMPARE(stored(), (Server{m_server.id, u"N2"_qs, u"nas"_qs, shares, true}));
         find<QCheckBox>("enabled")->click();
@@ -355,7 +359,15 @@ private Q_SLOTS:
         QCOMPARE(stored().host, u"nas.local"_qs);
         QCOMPARE(calls().size(), 1); // typing alone lists nothing
         QTest::keyClick(find("host"), Qt::Key_Return);
-        QTRY_COMPARE(shareArea(), qtTrId("add_server.no_shares_found") + u" +"_qs);
+        QTRY_COMPARE(shareArea(), qtTrId("server.shares.login_refused") + u" +"_qs);
+        // A share the host does not list is added by name: usable, not stored yet.
+        for (const QString& name : {u"R&D"_qs, u"a/b"_qs, u" Hidden$ "_qs}) {
+            find<QLineEdit>("shareName")->setText(name);
+            QCOMPARE(find("addShare")->isEnabled(), name.startsWith(u' '));
+        }
+        QTest::keyClick(find("shareName"), Qt::Key_Return);
+        QCOMPARE(stored().shares.last().name, u"Hidden$"_qs);
+        QVERIFY(box(u"Hidden$"_qs)->isChecked() && find<QLineEdit>("shareName")->text().isEmpty());
         find<QToolButton>("refresh")->click();
         QCOMPARE(calls(), (QStringList{u"nas"_qs, u"nas.local"_qs}));
 

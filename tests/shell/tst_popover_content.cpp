@@ -31,8 +31,11 @@ private Q_SLOTS:
             << true << u"Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
         QTest::newRow("Up Up Enter: settings")
             << false << u"Up,Up,Return"_qs << qtTrId("menu.settings") << QString();
+        QTest::newRow("open button after the mounted row")
+            << false << u"Down,Down,Down,Return"_qs << u"Open Media in the file manager"_qs
+            << QString();
         QTest::newRow("Mount All")
-            << false << u"Down,Down,Down,Return"_qs << qtTrId("menu.mount_all") << u"osascript"_qs;
+            << false << u"Up,Up,Up,Up,Return"_qs << qtTrId("menu.mount_all") << u"osascript"_qs;
         QTest::newRow("Unmount All")
             << false << u"Up,Up,Up,Return"_qs << qtTrId("menu.unmount_all") << u"umount"_qs;
         QTest::newRow("Tab Escape")
@@ -61,6 +64,7 @@ private Q_SLOTS:
             QCOMPARE(publicRow->accessibleName(), u"Public, busy"_qs);
         }
         QSignalSpy settings(&AppEvents::instance(), &AppEvents::openSettingsRequest);
+        QSignalSpy opened(&AppEvents::instance(), &AppEvents::openLocationRequest);
         const int before = tool.isEmpty() ? 0 : app.rig.callCount(tool);
         HoverRow* last = nullptr; // the row the last key went to
         QString spoken;
@@ -77,7 +81,10 @@ private Q_SLOTS:
         if (!tool.isEmpty())
             QTRY_COMPARE(app.rig.callCount(tool), before + 1);
         QCOMPARE(settings.count(), focused == qtTrId("menu.settings") ? 1 : 0);
-        const bool closes = keys.endsWith(u"Escape"_qs) || settings.count() == 1;
+        const bool open = focused.startsWith(u"Open"_qs);
+        QCOMPARE(opened.value(0).value(0).toUrl(),
+                 open ? QUrl::fromLocalFile(app.rig.volumes() + u"/Media"_qs) : QUrl());
+        const bool closes = keys.endsWith(u"Escape"_qs) || settings.count() == 1 || open;
         QCOMPARE(popover->isVisible(), !closes);
         if (closes) // nothing stays highlighted for the next opening
             QVERIFY(last->foreground() != QColor(Qt::white));

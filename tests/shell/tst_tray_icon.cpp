@@ -1,4 +1,5 @@
 #include "log_capture.h"
+#include "shell/app_events.h"
 #include "shell/dbus_menu_exporter.h"
 #include "shell/popover_window.h"
 #include "shell/settings_opener.h"
@@ -170,21 +171,27 @@ private Q_SLOTS:
             QVERIFY(pixels(image, true) > image.width && pixels(image, false) > image.width);
         }
 
-        // The menu lists what the popover lists, busy shares disabled, and follows the states.
+        // The menu lists what the popover lists, busy shares disabled, and follows the states;
+        // a mounted share's "open" asks for its folder.
         QCOMPARE(menu(),
-                 u"Office NAS (off)|Documents [x]|Media [ ]|Backup (off)|Time__Machine [ ]|-|"
-                 "%1|%2|-|%3|-|%4"_qs.arg(qtTrId("menu.mount_all"), qtTrId("menu.unmount_all"),
-                                          qtTrId("menu.settings"), qtTrId("menu.quit")));
+                 u"Office NAS (off)|Documents [x]|%5|Media [ ]|Backup (off)|Time__Machine "
+                 "[ ]|-|%1|%2|-|%3|-|%4"_qs.arg(
+                     qtTrId("menu.mount_all"), qtTrId("menu.unmount_all"), qtTrId("menu.settings"),
+                     qtTrId("menu.quit"), qtTrId("menu.open_share").arg(u"Documents"_qs)));
+        QSignalSpy opened(&AppEvents::instance(), &AppEvents::openLocationRequest);
+        click(qtTrId("menu.open_share").arg(u"Documents"_qs));
+        QTRY_COMPARE(opened.value(0).value(0).toUrl(),
+                     QUrl::fromLocalFile(app.rig.volumes() + u"/Documents"_qs));
         const uint revision = m_revision;
         // A click on an idle share mounts it from its server, one on a mounted share unmounts.
         app.hold(u"osascript"_qs);
         click(u"Time__Machine"_qs);
         QTRY_VERIFY(
             app.rig.stdinOf(u"osascript"_qs, 1).contains("smb://backup.local/Time_Machine"));
-        QTRY_COMPARE(menu().section(u'|', 4, 4), u"Time__Machine [ ] (off)"_qs); // busy
+        QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [ ] (off)"_qs); // busy
         app.mountInTable(u"Time_Machine"_qs);
         app.release();
-        QTRY_COMPARE(menu().section(u'|', 4, 4), u"Time__Machine [x]"_qs);
+        QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [x]"_qs);
         QVERIFY(m_revision > revision);
         QTRY_VERIFY(m_layoutRevisions.contains(m_revision));
         click(u"Documents"_qs);
