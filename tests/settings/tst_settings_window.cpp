@@ -32,7 +32,6 @@
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
-#include <QTranslator>
 
 using namespace tarnwick;
 using Area = ServerEditView::ShareArea;
@@ -58,15 +57,6 @@ struct FakeShareLister : ShareLister {
     }
 };
 
-// Gives "general.interval_value" a pattern of its own, whatever tables are loaded.
-struct IntervalFormat : QTranslator {
-    QString translate(const char*, const char* key, const char*, int) const override
-    {
-        return qstrcmp(key, "general.interval_value") == 0 ? u"%lld s"_qs : QString();
-    }
-    bool isEmpty() const override { return false; }
-};
-
 } // namespace
 
 // Over a real store and settings file in a home per row; the real share lister and browser
@@ -74,7 +64,6 @@ struct IntervalFormat : QTranslator {
 class TestSettingsWindow : public QObject {
     Q_OBJECT
 
-    IntervalFormat m_format;
     QTemporaryDir m_dir;
     QString m_home;
     std::unique_ptr<QSettings> m_settings;
@@ -197,7 +186,7 @@ class TestSettingsWindow : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QCoreApplication::installTranslator(&m_format);
+        Translations::install(*qApp, QLocale(QLocale::English));
         const QString smb = qEnvironmentVariable("TARNWICK_SMB_HOST");
         QVERIFY2(!smb.isEmpty(), "needs smbd-rig.sh");
         QVERIFY(publish(m_host, smb, u"Office Files"_qs));

@@ -4,6 +4,7 @@
 #include "shell/share_status_text.h"
 #include "shell/translations.h"
 #include "style/style.h"
+#include "tray_test_app.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -12,23 +13,9 @@
 #include <QtTest>
 
 using namespace tarnwick;
+using namespace tarnwick::test;
 using State = ShareStatus::State;
 using Reason = ShareStatus::Reason;
-
-// A notification server standing in for the desktop's, on the private session bus.
-class StandInNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList summaries;
-public Q_SLOTS:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-                const QStringList& actions, const QVariantMap&, int)
-    {
-        summaries.append(summary + u'|' + actions.join(u','));
-        return uint(summaries.size());
-    }
-};
 
 class TestShareStatusView : public QObject {
     Q_OBJECT
@@ -36,16 +23,14 @@ class TestShareStatusView : public QObject {
     static ShareStatus status(QChar code)
     {
         // m mounted, b mounting, u unmounting, n not mounted, r login refused, x unreachable
-        ShareStatus s;
-        s.name = u"Media"_qs;
-        s.state = code == u'm'   ? State::Mounted
-                  : code == u'b' ? State::Mounting
-                  : code == u'u' ? State::Unmounting
-                                 : State::NotMounted;
-        s.reason = code == u'r'   ? Reason::LoginRefused
-                   : code == u'x' ? Reason::ServerUnreachable
-                                  : Reason::None;
-        return s;
+        const qsizetype i = u"mbunrx"_qs.indexOf(code);
+        const State states[] = {State::Mounted, State::Mounting, State::Unmounting};
+        const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable};
+        return {u"Media"_qs,
+                i < 3 ? states[i] : State::NotMounted,
+                i < 3 ? Reason::None : reasons[i - 3],
+                0,
+                {}};
     }
 private Q_SLOTS:
     void initTestCase()

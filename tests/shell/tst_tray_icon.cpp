@@ -26,19 +26,6 @@ public:
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
 };
-class FakeNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList summaries;
-public Q_SLOTS:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-                const QStringList&, const QVariantMap&, int)
-    {
-        summaries.append(summary);
-        return uint(summaries.size());
-    }
-};
 
 // Tarnwick on X11 (Xvfb, openbox), first without a tray, then with a StatusNotifierWatcher that
 // later restarts. The item and its menu are read over D-Bus as a host reads them.
@@ -47,7 +34,7 @@ class TestTrayIcon : public QObject {
 
     QDBusConnection m_host = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"host"_qs);
     FakeWatcher m_watcher;
-    FakeNotifications m_notifications;
+    StandInNotifications m_notifications;
     QList<uint> m_layoutRevisions; // from LayoutUpdated
     QString m_item;
     QMap<QString, int> m_ids; // menu label -> id, and the revision, from the last menu()
