@@ -13,21 +13,6 @@
 
 namespace tarnwick::test {
 
-// A notification server standing in for the desktop's: records "summary|action,label,...".
-class StandInNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList summaries;
-public Q_SLOTS:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-                const QStringList& actions, const QVariantMap&, int)
-    {
-        summaries.append(actions.isEmpty() ? summary : summary + u'|' + actions.join(u','));
-        return uint(summaries.size());
-    }
-};
-
 // A whole TrayApplication on the fake tools, no bus, engine timers out of the way: only what a
 // test does happens. hold(tool) keeps every call of tool waiting until release().
 struct TrayTestApp {
