@@ -136,7 +136,8 @@ void ShareRow::paintLabel(QPainter& painter, const QRect& content)
     painter.setPen(nameColor());
     painter.setFont(font());
     const QString text = fontMetrics().elidedText(m_share.name, Qt::ElideRight, textRect.width());
-    const QString detail = detailText();
+    // The time of the last try is left to the tooltip: 240 pixels hold a name and a reason.
+    const QString detail = ShareStatusText::reason(status());
     if (detail.isEmpty()) {
         painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
         return;

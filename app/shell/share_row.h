@@ -38,7 +38,8 @@ public:
     QColor iconTint() const;
     QColor nameColor() const;
     // The manager's status of the share, and why it is not mounted with the time of the last
-    // try (empty while mounted, busy or without a reason): after the name, and the tooltip.
+    // try (empty while mounted, busy or without a reason): the tooltip; the reason alone
+    // follows the name.
     ShareStatus status() const;
     QString detailText() const;
     // The open button; shown only while the share is mounted.

@@ -486,7 +486,8 @@ private Q_SLOTS:
             QSKIP("TARNWICK_SCREENSHOT_DIR not set");
         m_lister->real = ProfileFactory::createShareLister();
         QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
-        const Server office = add(u"Office Files"_qs, m_host, {u"Public"_qs, u"Team Docs"_qs});
+        const Server office =
+            add(u"Office Files"_qs, m_host, {u"Public"_qs, u"Team Docs"_qs, u"Scans$"_qs});
         store().addServer(Server{QUuid::createUuid(), u"Backup"_qs, u"backup.local"_qs, {}, false});
         for (const QLocale& locale : {QLocale(QLocale::English), QLocale(QLocale::German)}) {
             Translations::install(*qApp, locale);

@@ -397,6 +397,37 @@ private Q_SLOTS:
         QVERIFY(popover->isVisible());
         QCOMPARE(m_notifications.summaries.size(), 1); // still said only once
     }
+
+    // With TARNWICK_SCREENSHOT_DIR set, saves the README's popover screenshots: a mounted share
+    // with its open button, a failed mount and an unreachable server with their reasons.
+    void screenshots()
+    {
+        const QString target = qEnvironmentVariable("TARNWICK_SCREENSHOT_DIR");
+        if (target.isEmpty())
+            QSKIP("TARNWICK_SCREENSHOT_DIR not set");
+        TrayTestApp app;
+        Server nas = Server::create(u"Office NAS"_qs, u"nas.local"_qs);
+        nas.shares = {Share::create(u"Documents"_qs), Share::create(u"Media"_qs)};
+        Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
+        backup.shares = {Share::create(u"TimeMachine"_qs)};
+        app.mountInTable(u"Documents"_qs);
+        app.rig.setStatus(u"osascript"_qs, 5);
+        app.rig.setHook(u"ping"_qs, u"[ \"$5\" != backup.local ] || status=1\n"_qs);
+        app.store().setServers({nas, backup});
+        app.tray->start();
+        app.manager().mountAll();
+        QTRY_VERIFY(!ShareStatusText::reason(app.manager().statusOf(u"Media"_qs)).isEmpty() &&
+                    !ShareStatusText::reason(app.manager().statusOf(u"TimeMachine"_qs)).isEmpty());
+        for (const QLocale& locale : {QLocale(QLocale::English), QLocale(QLocale::German)}) {
+            Translations::install(*qApp, locale);
+            app.tray->showPopover();
+            QTest::qWait(200); // let the layout settle
+            const QString name = u"/popover-%1.png"_qs.arg(locale.name().left(2));
+            QVERIFY(app.tray->popover()->grab().save(target + name));
+            app.tray->closePopover();
+        }
+        Translations::install(*qApp, QLocale(QLocale::English));
+    }
 };
 
 QTEST_MAIN(TestTrayIcon)
