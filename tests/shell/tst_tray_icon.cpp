@@ -15,7 +15,6 @@
 #include "style/style.h"
 #include "tray_test_app.h"
 
-#include <QApplication>
 #include <QDBusMessage>
 #include <QScreen>
 #include <QSignalSpy>
@@ -71,11 +70,8 @@ class TestTrayIcon : public QObject {
         const qsizetype i = u"mbunrx"_qs.indexOf(code);
         const State states[] = {State::Mounted, State::Mounting, State::Unmounting};
         const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable};
-        return {u"Media"_qs,
-                i < 3 ? states[i] : State::NotMounted,
-                i < 3 ? Reason::None : reasons[i - 3],
-                0,
-                {}};
+        const State state = i < 3 ? states[i] : State::NotMounted;
+        return {u"Media"_qs, state, i < 3 ? Reason::None : reasons[i - 3], 0, {}};
     }
     // Opaque light (or dark) pixels of an ARGB32 image in network byte order.
     static int pixels(const SniPixmap& pixmap, bool light)
@@ -418,15 +414,14 @@ private Q_SLOTS:
         app.manager().mountAll();
         QTRY_VERIFY(!ShareStatusText::reason(app.manager().statusOf(u"Media"_qs)).isEmpty() &&
                     !ShareStatusText::reason(app.manager().statusOf(u"TimeMachine"_qs)).isEmpty());
-        for (const QLocale& locale : {QLocale(QLocale::English), QLocale(QLocale::German)}) {
+        for (const QLocale& locale : {QLocale(QLocale::German), QLocale(QLocale::English)}) {
             Translations::install(*qApp, locale);
             app.tray->showPopover();
             QTest::qWait(200); // let the layout settle
             const QString name = u"/popover-%1.png"_qs.arg(locale.name().left(2));
             QVERIFY(app.tray->popover()->grab().save(target + name));
             app.tray->closePopover();
-        }
-        Translations::install(*qApp, QLocale(QLocale::English));
+        } // English again, for what comes after
     }
 };
 
