@@ -271,5 +271,29 @@
         <source>Open in file manager</source>
         <translation>Im Dateimanager öffnen</translation>
     </message>
+    <message id="a11y.open_share">
+        <source>Open %1 in the file manager</source>
+        <translation>%1 im Dateimanager öffnen</translation>
+    </message>
+    <message id="menu.open_share">
+        <source>Open “%1” in File Manager</source>
+        <translation>„%1“ im Dateimanager öffnen</translation>
+    </message>
+    <message id="server.shares.add_by_name">
+        <source>Add a share by name</source>
+        <translation>Freigabe mit Namen hinzufügen</translation>
+    </message>
+    <message id="server.shares.add">
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message id="server.shares.login_refused">
+        <source>The server refused the login and listed no shares. Store its password in the keyring, or add a share by name.</source>
+        <translation>Der Server hat die Anmeldung abgelehnt und keine Freigaben genannt. Legen Sie das Passwort im Schlüsselbund ab oder fügen Sie eine Freigabe mit Namen hinzu.</translation>
+    </message>
+    <message id="server.shares.unreachable">
+        <source>The server could not be reached. Check the host, or add a share by name.</source>
+        <translation>Der Server ist nicht erreichbar. Prüfen Sie den Host oder fügen Sie eine Freigabe mit Namen hinzu.</translation>
+    </message>
 </context>
 </TS>

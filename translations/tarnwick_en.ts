@@ -271,5 +271,29 @@
         <source>Open in file manager</source>
         <translation>Open in file manager</translation>
     </message>
+    <message id="a11y.open_share">
+        <source>Open %1 in the file manager</source>
+        <translation>Open %1 in the file manager</translation>
+    </message>
+    <message id="menu.open_share">
+        <source>Open “%1” in File Manager</source>
+        <translation>Open “%1” in File Manager</translation>
+    </message>
+    <message id="server.shares.add_by_name">
+        <source>Add a share by name</source>
+        <translation>Add a share by name</translation>
+    </message>
+    <message id="server.shares.add">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="server.shares.login_refused">
+        <source>The server refused the login and listed no shares. Store its password in the keyring, or add a share by name.</source>
+        <translation>The server refused the login and listed no shares. Store its password in the keyring, or add a share by name.</translation>
+    </message>
+    <message id="server.shares.unreachable">
+        <source>The server could not be reached. Check the host, or add a share by name.</source>
+        <translation>The server could not be reached. Check the host, or add a share by name.</translation>
+    </message>
 </context>
 </TS>

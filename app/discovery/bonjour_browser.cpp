@@ -180,13 +180,13 @@ QThreadPool& BonjourBrowser::listingPool()
 }
 
 void BonjourBrowser::listShares(const QString& host,
-                                std::function<void(const QStringList&)> completion)
+                                std::function<void(const ShareListing&)> completion)
 {
     QPointer<BonjourBrowser> self(this);
     std::shared_ptr<const ShareLister> lister = m_lister;
     QObject* inbox = &listingInbox();
     listingPool().start([self, lister, host, inbox, completion = std::move(completion)]() mutable {
-        QStringList names = lister ? lister->listShares(host) : QStringList();
+        ShareListing names = lister ? lister->listing(host) : ShareListing();
         // The weak pointer is read only on the main thread, where the browser lives and
         // dies.
         QMetaObject::invokeMethod(

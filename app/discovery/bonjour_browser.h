@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/share_lister.h"
 #include "model/discovered_server.h"
 
 #include <QList>
@@ -18,7 +19,6 @@ namespace tarnwick {
 class DiscoveryBackend;
 class DiscoveryRequest;
 class ServiceResolution;
-class ShareLister;
 struct FoundService;
 
 // Finds SMB servers on the local network by DNS-SD ("_smb._tcp." in "local.") and lists a
@@ -47,8 +47,8 @@ public:
     Q_INVOKABLE void stopSearch();
     // Lists host's shares in the background, on a small pool of its own that nothing waits
     // for at exit; completion runs exactly once, later, on the main thread, with the sorted
-    // names (empty on any failure) — unless this browser is gone by then.
-    void listShares(const QString& host, std::function<void(const QStringList&)> completion);
+    // names (empty on any failure, with its reason) — unless this browser is gone by then.
+    void listShares(const QString& host, std::function<void(const ShareListing&)> completion);
 
 Q_SIGNALS:
     void discoveredChanged();

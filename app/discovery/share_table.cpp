@@ -52,13 +52,37 @@ QStringList ShareTable::sorted(QStringList names)
     return names;
 }
 
-QStringList ShareTable::firstListing(const QList<std::function<ToolResult()>>& attempts)
+ShareListing::Failure ShareTable::failureOf(const ToolResult& run)
 {
+    using Failure = ShareListing::Failure;
+    if (run.timedOut)
+        return Failure::Unreachable;
+    // smbclient names the NT status; smbutil says it in words.
+    const QString text = (run.out + run.err).toLower();
+    const auto says = [&text](std::initializer_list<const char*> markers) {
+        return std::any_of(markers.begin(), markers.end(), [&text](const char* marker) {
+            return text.contains(QLatin1StringView(marker));
+        });
+    };
+    if (says({"connection refused", "connection_refused", "unreachable", "io_timeout", "timed out",
+              "no route to host", "nt_status_not_found", "server connection failed",
+              "unknown host"}))
+        return Failure::Unreachable;
+    if (says({"logon_failure", "access_denied", "wrong_password", "account_", "authentication"}))
+        return Failure::LoginRefused;
+    return Failure::None;
+}
+
+ShareListing ShareTable::firstListing(const QList<std::function<ToolResult()>>& attempts)
+{
+    ShareListing::Failure failure = ShareListing::Failure::None;
     for (const auto& attempt : attempts) {
-        if (const auto text = listingText(attempt()))
-            return sorted(diskShares(*text));
+        const ToolResult run = attempt();
+        if (const auto text = listingText(run))
+            return {sorted(diskShares(*text)), ShareListing::Failure::None};
+        failure = std::max(failure, failureOf(run));
     }
-    return {};
+    return {{}, failure};
 }
 
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/share_lister.h"
 #include "mount/tool_run.h"
 
 #include <QList>
@@ -29,9 +30,13 @@ public:
     // names in plain code-point order (case-sensitive: "Beta" < "Zeta" < "alpha").
     static QStringList sorted(QStringList names);
 
+    // Why a run that gave no listing failed: the server turned the login down, or could not
+    // be reached (refused, unreachable, unresolved, timed out); None when the run does not say.
+    static ShareListing::Failure failureOf(const ToolResult& run);
+
     // Runs the attempts in order until one gives a listing; that listing's disk shares,
-    // sorted; empty when none does.
-    static QStringList firstListing(const QList<std::function<ToolResult()>>& attempts);
+    // sorted; empty when none does, with the failure of the attempts (unreachable first).
+    static ShareListing firstListing(const QList<std::function<ToolResult()>>& attempts);
 };
 
 } // namespace tarnwick

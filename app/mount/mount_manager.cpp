@@ -396,6 +396,17 @@ void MountManager::endMount(const QString& key, const QString& name, const Mount
     setBusyShares(busy);
 }
 
+QUrl MountManager::locationOf(const QString& shareName) const
+{
+    if (!isMounted(shareName))
+        return {};
+    const auto mount = ShareMountPoint::mountOf(*m_profile, m_profile->readSmbMounts(), shareName);
+    if (!mount)
+        return {};
+    const QString local = mount->localPath.isEmpty() ? mount->mountPoint : mount->localPath;
+    return local.startsWith(u'/') ? QUrl::fromLocalFile(local) : QUrl(local);
+}
+
 void MountManager::unmountShare(const QString& shareName)
 {
     if (!usableName(shareName))

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
@@ -53,6 +54,9 @@ public:
     bool isBusy(const QString& shareName) const;
     // The published status of the share named shareName; a default one when it has none.
     ShareStatus statusOf(const QString& shareName) const;
+    // Where the mounted share named shareName opens in a file manager: its local folder as a
+    // file URL, else its mount location; empty when it is not mounted. Reads the mount table.
+    QUrl locationOf(const QString& shareName) const;
     // The mount-cycle timer (for inspection; owned by the manager).
     QTimer* timer() const { return m_timer; }
 

@@ -13,6 +13,9 @@ struct MountEntry {
     QString line;
     QString mountPoint;
     QString host; // the server as the table names it; empty when the line does not say
+    // The local folder that shows the mount (GVFS's FUSE directory); empty when the mount
+    // point is that folder, or when there is none.
+    QString localPath = {};
 };
 
 // The reading rules of the mount table. Pure functions; any thread.

@@ -19,19 +19,27 @@ bool ShareMountPoint::belongsTo(const SystemProfile& profile, const QString& mou
     return base && !base->isEmpty() && profile.nameKey(*base) == key;
 }
 
+std::optional<MountEntry> ShareMountPoint::mountOf(const SystemProfile& profile,
+                                                   const QList<MountEntry>& mounts,
+                                                   const QString& shareName)
+{
+    // The last matching line wins: with Media and Media-1 mounted, Media-1 goes first.
+    for (auto mount = mounts.crbegin(); mount != mounts.crend(); ++mount) {
+        if (belongsTo(profile, mount->mountPoint, shareName))
+            return *mount;
+    }
+    return std::nullopt;
+}
+
 QString ShareMountPoint::forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,
                                     const QString& shareName)
 {
+    if (const auto mount = mountOf(profile, mounts, shareName))
+        return mount->mountPoint;
     // Without a volumes root there is no directory to fall back on: "/" + name would name
     // whatever local mount encloses that path.
     const QString root = profile.volumesRoot();
-    QString mountPoint = root.isEmpty() ? QString() : root + u'/' + shareName;
-    // The last matching line wins: with Media and Media-1 mounted, Media-1 goes first.
-    for (const MountEntry& mount : mounts) {
-        if (belongsTo(profile, mount.mountPoint, shareName))
-            mountPoint = mount.mountPoint;
-    }
-    return mountPoint;
+    return root.isEmpty() ? QString() : root + u'/' + shareName;
 }
 
 } // namespace tarnwick

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace tarnwick {
 
 class SystemProfile;
@@ -17,6 +19,10 @@ public:
     // number duplicate mounts, the name + "-" + digits. "MediaArchive" is not "Media".
     static bool belongsTo(const SystemProfile& profile, const QString& mountPoint,
                           const QString& shareName);
+    // The last mount of the table belonging to shareName; nullopt when none does.
+    static std::optional<MountEntry> mountOf(const SystemProfile& profile,
+                                             const QList<MountEntry>& mounts,
+                                             const QString& shareName);
     // The mount point to unmount for shareName: that of the last mount belonging to it,
     // else the share's directory under the volumes root; empty when the profile has none.
     static QString forUnmount(const SystemProfile& profile, const QList<MountEntry>& mounts,

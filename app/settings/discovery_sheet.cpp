@@ -197,9 +197,9 @@ void DiscoverySheet::loadShares(const DiscoveredServer& server)
     showSection(host);
     searchingChanged();
     QPointer<DiscoverySheet> self(this);
-    m_bonjour.listShares(host, [self, host](const QStringList& names) {
+    m_bonjour.listShares(host, [self, host](const ShareListing& listing) {
         if (self)
-            self->sharesListed(host, names);
+            self->sharesListed(host, listing.names);
     });
 }
 

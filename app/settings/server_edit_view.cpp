@@ -3,6 +3,7 @@
 #include "discovery/bonjour_browser.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
+#include "mount/share_name.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "style/share_check_list.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -110,6 +112,18 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     area->addWidget(m_shareMessage);
     area->addWidget(m_loadingRow);
     area->addWidget(m_shareBoxes);
+    // Hidden shares ("$") and those the host lists only after a login are added by name.
+    auto* byName = new QHBoxLayout;
+    m_shareName = new QLineEdit(shares);
+    m_shareName->setObjectName(QStringLiteral("shareName"));
+    m_shareName->setPlaceholderText(qtTrId("server.shares.add_by_name"));
+    m_shareName->setAccessibleName(m_shareName->placeholderText());
+    m_addShare = new QPushButton(qtTrId("server.shares.add"), shares);
+    m_addShare->setObjectName(QStringLiteral("addShare"));
+    m_addShare->setEnabled(false);
+    byName->addWidget(m_shareName, 1);
+    byName->addWidget(m_addShare);
+    area->addLayout(byName);
     shares->contentLayout()->addLayout(area);
     stack->addWidget(shares);
     stack->addStretch(1);
@@ -124,6 +138,13 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     });
     connect(m_refresh, &QToolButton::clicked, this, &ServerEditView::loadIfNeeded);
     connect(m_shareBoxes, &ShareCheckList::toggled, this, &ServerEditView::shareToggled);
+    connect(m_shareName, &QLineEdit::textChanged, this,
+            [this] { m_addShare->setEnabled(!typedShare().isEmpty()); });
+    connect(m_shareName, &QLineEdit::returnPressed, this, &ServerEditView::addTypedShare);
+    connect(m_addShare, &QPushButton::clicked, this, &ServerEditView::addTypedShare);
+    for (const Share& share : m_server.shares)
+        m_keptShares.append(share.name);
+    showShareBoxes();
     connect(&m_store, &ShareStore::serversChanged, this, &ServerEditView::storeChanged);
     showShareState();
 }
@@ -134,8 +155,17 @@ ServerEditView::ShareArea ServerEditView::shareArea() const
         return ShareArea::EnterHostFirst;
     if (m_isLoadingShares)
         return ShareArea::Loading;
-    if (m_sharesLoaded && m_availableShares.isEmpty())
+    if (m_sharesLoaded && m_availableShares.isEmpty()) {
+        switch (m_failure) {
+        case ShareListing::Failure::LoginRefused:
+            return ShareArea::LoginRefused;
+        case ShareListing::Failure::Unreachable:
+            return ShareArea::Unreachable;
+        case ShareListing::Failure::None:
+            break;
+        }
         return ShareArea::NoSharesFound;
+    }
     if (!m_availableShares.isEmpty())
         return ShareArea::Shares;
     return ShareArea::Hint;
@@ -153,9 +183,9 @@ void ServerEditView::loadIfNeeded()
     const quint64 listing = ++m_listing;
     showShareState();
     QPointer<ServerEditView> self(this);
-    m_bonjour->listShares(host, [self, listing](const QStringList& names) {
+    m_bonjour->listShares(host, [self, listing](const ShareListing& result) {
         if (self)
-            self->sharesListed(listing, names);
+            self->sharesListed(listing, result);
     });
 }
 
@@ -179,7 +209,12 @@ void ServerEditView::storeChanged()
     for (const Server& server : m_store.servers()) {
         if (server.id == m_server.id) {
             m_server = server;
-            tickShareBoxes();
+            for (const Share& share : server.shares) {
+                if (!m_keptShares.contains(share.name))
+                    m_keptShares.append(share.name);
+            }
+            showShareBoxes();
+            m_addShare->setEnabled(!typedShare().isEmpty());
             return;
         }
     }
@@ -212,13 +247,14 @@ void ServerEditView::hostEdited()
     showShareState();
 }
 
-void ServerEditView::sharesListed(quint64 listing, const QStringList& names)
+void ServerEditView::sharesListed(quint64 listing, const ShareListing& result)
 {
     if (listing != m_listing)
         return;
     m_isLoadingShares = false;
     m_sharesLoaded = true;
-    setAvailableShares(sortedShareNames(names));
+    m_failure = result.failure;
+    setAvailableShares(sortedShareNames(result.names));
     showShareState();
 }
 
@@ -232,13 +268,19 @@ void ServerEditView::showShareState()
     const ShareArea area = shareArea();
     m_refresh->setEnabled(!trimmedHost().isEmpty() && !m_isLoadingShares);
     m_loadingRow->setVisible(area == ShareArea::Loading);
-    m_shareBoxes->setVisible(area == ShareArea::Shares);
+    m_shareBoxes->setVisible(!m_shareBoxes->names().isEmpty());
     switch (area) {
     case ShareArea::EnterHostFirst:
         m_shareMessage->setText(qtTrId("server.shares.enter_host_first"));
         break;
     case ShareArea::NoSharesFound:
         m_shareMessage->setText(qtTrId("add_server.no_shares_found"));
+        break;
+    case ShareArea::LoginRefused:
+        m_shareMessage->setText(qtTrId("server.shares.login_refused"));
+        break;
+    case ShareArea::Unreachable:
+        m_shareMessage->setText(qtTrId("server.shares.unreachable"));
         break;
     case ShareArea::Hint:
         m_shareMessage->setText(qtTrId("add_server.shares_hint"));
@@ -253,17 +295,53 @@ void ServerEditView::showShareState()
 void ServerEditView::setAvailableShares(const QStringList& names)
 {
     m_availableShares = names;
-    m_shareBoxes->setNames(names);
+    showShareBoxes();
+}
+
+void ServerEditView::showShareBoxes()
+{
+    // The listing as the host gives it, then the kept names it lacks, each once.
+    QStringList names = m_availableShares;
+    QStringList unlisted;
+    for (const QString& name : std::as_const(m_keptShares)) {
+        const auto same = [&name](const QString& other) {
+            return UnicodeText::equivalent(other, name);
+        };
+        if (std::none_of(names.begin(), names.end(), same) &&
+            std::none_of(unlisted.begin(), unlisted.end(), same))
+            unlisted.append(name);
+    }
+    m_shareBoxes->setNames(names + sortedShareNames(unlisted));
+    m_shareBoxes->setVisible(!m_shareBoxes->names().isEmpty());
     tickShareBoxes();
+}
+
+bool ServerEditView::isStored(const QString& name) const
+{
+    return std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
+        return UnicodeText::equivalent(share.name, name);
+    });
 }
 
 void ServerEditView::tickShareBoxes()
 {
-    m_shareBoxes->setTicked([this](const QString& name) {
-        return std::any_of(m_server.shares.begin(), m_server.shares.end(), [&](const Share& share) {
-            return UnicodeText::equivalent(share.name, name);
-        });
-    });
+    m_shareBoxes->setTicked([this](const QString& name) { return isStored(name); });
+}
+
+QString ServerEditView::typedShare() const
+{
+    // Only names the mount engine can use, and none that is stored already.
+    const QString name = UnicodeText::trimBlanks(m_shareName->text());
+    return ShareName::isUsable(name) && !isStored(name) ? name : QString();
+}
+
+void ServerEditView::addTypedShare()
+{
+    const QString name = typedShare();
+    if (name.isEmpty())
+        return;
+    m_shareName->clear();
+    m_store.addShare(Share::create(name), m_server.id);
 }
 
 void ServerEditView::shareToggled(const QString& name, bool ticked)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/share_lister.h"
 #include "model/server.h"
 
 #include <QStringList>
@@ -10,6 +11,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 
 namespace tarnwick {
@@ -21,14 +23,23 @@ class ShareStore;
 
 // The editor of one server: name, host and enabled flag written to the store on every
 // keystroke and toggle, and the host's shares as check boxes that add or remove a Share at
-// once. Follows the store's copy of its server; the field texts stay as typed. Main thread;
-// store must outlive the view.
+// once. Stored shares the listing lacks stay listed (and removable) while the editor lives;
+// a share can be added by name. Follows the store's copy of its server; the field texts stay
+// as typed. Main thread; store must outlive the view.
 class ServerEditView : public QWidget {
     Q_OBJECT
 
 public:
     // What the share area shows.
-    enum class ShareArea { EnterHostFirst, Loading, NoSharesFound, Shares, Hint };
+    enum class ShareArea {
+        EnterHostFirst,
+        Loading,
+        NoSharesFound,
+        LoginRefused,
+        Unreachable,
+        Shares,
+        Hint
+    };
     Q_ENUM(ShareArea)
 
     ServerEditView(const Server& server, ShareStore& store,
@@ -50,12 +61,16 @@ private:
     void storeChanged();
     void apply();
     void hostEdited();
-    void sharesListed(quint64 listing, const QStringList& names);
+    void sharesListed(quint64 listing, const ShareListing& result);
     QString trimmedHost() const;
     void showShareState();
     void setAvailableShares(const QStringList& names);
     void tickShareBoxes();
+    void showShareBoxes();
     void shareToggled(const QString& name, bool ticked);
+    bool isStored(const QString& name) const;
+    QString typedShare() const;
+    void addTypedShare();
 
     Server m_server;
     ShareStore& m_store;
@@ -68,8 +83,13 @@ private:
     QLabel* m_shareMessage;
     QWidget* m_loadingRow;
     ShareCheckList* m_shareBoxes;
+    QLineEdit* m_shareName;
+    QPushButton* m_addShare;
 
     QStringList m_availableShares;
+    // Every share name stored while the editor was open: shown even when not listed.
+    QStringList m_keptShares;
+    ShareListing::Failure m_failure = ShareListing::Failure::None;
     bool m_isLoadingShares = false;
     bool m_sharesLoaded = false;
     QString m_lastLoadedHost;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QUrl>
 
 namespace tarnwick {
 
@@ -17,6 +18,8 @@ Q_SIGNALS:
     // The popover's Settings row asks for the settings window: the popover closes and the
     // settings window comes to the front.
     void openSettingsRequest();
+    // A mounted share's "open" asks for its location in the desktop's file manager.
+    void openLocationRequest(const QUrl& location);
 
 private:
     AppEvents() = default;

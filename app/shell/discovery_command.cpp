@@ -66,8 +66,8 @@ int discover(QCoreApplication& app, BonjourBrowser& browser, const QString& seco
 
 int listShares(BonjourBrowser& browser, const QString& host)
 {
-    browser.listShares(host, [](const QStringList& names) {
-        for (const QString& name : names)
+    browser.listShares(host, [](const ShareListing& listing) {
+        for (const QString& name : listing.names)
             printLine(name);
         QCoreApplication::quit();
     });

@@ -6,6 +6,7 @@
 #include "shell/menu_row.h"
 #include "shell/popover_style.h"
 #include "shell/section_header.h"
+#include "shell/share_open_button.h"
 #include "shell/share_row.h"
 #include "style/divider.h"
 #include "style/style.h"
@@ -123,8 +124,10 @@ void MenuBarContentView::updateTabOrder()
             setTabOrder(previous, row);
         previous = row;
     };
-    for (ShareRow* row : shareRows())
+    for (ShareRow* row : shareRows()) {
         follow(row);
+        follow(row->openButton());
+    }
     for (const QPointer<MenuRow>& row : std::as_const(m_menuRows)) {
         if (row)
             follow(row);

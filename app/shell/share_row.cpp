@@ -1,7 +1,9 @@
 #include "shell/share_row.h"
 
 #include "mount/mount_manager.h"
+#include "shell/app_events.h"
 #include "shell/popover_style.h"
+#include "shell/share_open_button.h"
 #include "shell/share_status_text.h"
 #include "shell/tray_menu_model.h"
 #include "style/style.h"
@@ -18,8 +20,13 @@ ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manag
     , m_share(share)
     , m_server(server)
     , m_manager(&manager)
+    , m_open(new ShareOpenButton(this))
 {
     connect(this, &QAbstractButton::clicked, this, &ShareRow::activate);
+    connect(m_open, &QAbstractButton::clicked, this, [this] {
+        if (m_manager)
+            Q_EMIT AppEvents::instance().openLocationRequest(m_manager->locationOf(m_share.name));
+    });
     connect(&manager, &MountManager::busySharesChanged, this, &ShareRow::refreshState);
     connect(&manager, &MountManager::mountedVolumesChanged, this, &ShareRow::refreshState);
     connect(&manager, &MountManager::shareStatusesChanged, this, &ShareRow::refreshState);
@@ -82,6 +89,8 @@ void ShareRow::refreshState()
     const QString detail = detailText();
     setAccessibleDescription(detail);
     setToolTip(detail);
+    m_open->setAccessibleName(qtTrId("a11y.open_share").arg(m_share.name));
+    m_open->setVisible(now == ShareState::Mounted);
     update();
 }
 
@@ -93,6 +102,13 @@ bool ShareRow::takesHover() const
 int ShareRow::labelHeight() const
 {
     return std::max(fontMetrics().height(), PopoverStyle::iconFrame);
+}
+
+void ShareRow::resizeEvent(QResizeEvent* event)
+{
+    HoverRow::resizeEvent(event);
+    const QSize size = m_open->sizeHint();
+    m_open->setGeometry(width() - size.width(), 0, size.width(), height());
 }
 
 QFontMetrics ShareRow::detailFontMetrics() const
@@ -115,10 +131,13 @@ void ShareRow::paintLabel(QPainter& painter, const QRect& content)
                        SymbolIcons::tinted(iconSymbol(), iconTint(), size, devicePixelRatioF()));
     QRect textRect = content;
     textRect.setLeft(iconRect.right() + 1 + PopoverStyle::shareRowSpacing);
+    if (!m_open->isHidden())
+        textRect.setRight(m_open->x() - 1);
     painter.setPen(nameColor());
     painter.setFont(font());
     const QString text = fontMetrics().elidedText(m_share.name, Qt::ElideRight, textRect.width());
-    const QString detail = detailText();
+    // The time of the last try is left to the tooltip: 240 pixels hold a name and a reason.
+    const QString detail = ShareStatusText::reason(status());
     if (detail.isEmpty()) {
         painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
         return;

@@ -10,12 +10,13 @@
 namespace tarnwick {
 
 class MountManager;
+class ShareOpenButton;
 
 // What a share row shows, from the manager's two sets: busy beats mounted.
 enum class ShareState { Idle, Mounted, Busy };
 
 // One share of one server in the popover: state icon, name, the reason it is not mounted,
-// click to mount or unmount.
+// click to mount or unmount; while mounted, a folder button at its end opens it.
 // Disabled (no clicks, no new hover) while the share is busy. Holds copies of the records.
 // Main thread; manager must outlive the row.
 class ShareRow : public HoverRow {
@@ -37,9 +38,12 @@ public:
     QColor iconTint() const;
     QColor nameColor() const;
     // The manager's status of the share, and why it is not mounted with the time of the last
-    // try (empty while mounted, busy or without a reason): after the name, and the tooltip.
+    // try (empty while mounted, busy or without a reason): the tooltip; the reason alone
+    // follows the name.
     ShareStatus status() const;
     QString detailText() const;
+    // The open button; shown only while the share is mounted.
+    ShareOpenButton* openButton() const { return m_open; }
 
 public Q_SLOTS:
     // Re-reads the state from the manager (its sets changed).
@@ -49,6 +53,7 @@ protected:
     bool takesHover() const override;
     void paintLabel(QPainter& painter, const QRect& content) override;
     int labelHeight() const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void activate();
@@ -58,6 +63,7 @@ private:
     Share m_share;
     Server m_server;
     QPointer<MountManager> m_manager;
+    ShareOpenButton* m_open;
 };
 
 } // namespace tarnwick

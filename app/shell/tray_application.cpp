@@ -81,6 +81,11 @@ void TrayApplication::start()
     // surface may hand focus on (xdg-activation).
     connect(&events, &AppEvents::openSettingsRequest, m_settingsOpener, &SettingsOpener::open);
     connect(&events, &AppEvents::openSettingsRequest, this, &TrayApplication::closePopover);
+    connect(&events, &AppEvents::openLocationRequest, this, [this](const QUrl& location) {
+        closePopover();
+        if (m_services.openUrl && location.isValid())
+            m_services.openUrl(location);
+    });
 
     // Every quit path ends here: the Quit row, SIGINT/SIGTERM (quit()), and the session's
     // end. A session end is not handled at commitDataRequest: that is only the question

@@ -4,6 +4,7 @@
 #include "shell/settings_opener.h"
 
 #include <QDBusConnection>
+#include <QDesktopServices>
 #include <QObject>
 #include <QPointer>
 #include <QSettings>
@@ -47,6 +48,8 @@ struct TrayServices {
     // Tarnwick says it has none.
     std::chrono::milliseconds trayGrace = std::chrono::seconds(10);
     MountTiming timing;
+    // Opens a location with the desktop's default handler (a file manager for a folder).
+    std::function<bool(const QUrl&)> openUrl = &QDesktopServices::openUrl;
 };
 
 // The tray application: owns the store, the power-off handling, the mount manager, the

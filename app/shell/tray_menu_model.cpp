@@ -56,6 +56,7 @@ void TrayMenuModel::rebuild()
     using Kind = TrayMenuEntry::Kind;
     QList<TrayMenuEntry> entries;
     m_shares.clear();
+    m_opens.clear();
     QStringList failing;
     bool attention = false;
     const auto add = [&entries](int id, Kind kind, const QString& label, bool enabled = true,
@@ -81,12 +82,20 @@ void TrayMenuModel::rebuild()
             if (!reason.isEmpty())
                 failing.append(qtTrId("menu.share_detail").arg(share.name, reason));
             attention = attention || (server.isEnabled && ShareStatusText::needsAttention(status));
-            // The label stays the name (hosts show no second line); the reason goes to the
-            // row's description and the tooltip's summary.
+            // Hosts show no second line: the short reason follows the name, the time of the
+            // last try goes to the row's description.
             const QString spoken = accessibleText(share.name, mounted, busy);
-            add(id, Kind::Share, share.name, !busy, mounted,
+            add(id, Kind::Share,
+                reason.isEmpty() ? share.name : qtTrId("menu.share_detail").arg(share.name, reason),
+                !busy, mounted,
                 detail.isEmpty() ? spoken : qtTrId("menu.share_detail").arg(spoken, detail));
             m_shares.insert(id, {share, server});
+            if (mounted && !busy) {
+                const int open =
+                    idFor(server.id.toString() + u'/' + share.id.toString() + u"/open"_qs);
+                add(open, Kind::Action, qtTrId("menu.open_share").arg(share.name));
+                m_opens.insert(open, share.name);
+            }
         }
     }
     separator();
@@ -125,6 +134,10 @@ bool TrayMenuModel::activate(int id)
         return true;
     default:
         break;
+    }
+    if (const auto open = m_opens.constFind(id); open != m_opens.constEnd()) {
+        Q_EMIT AppEvents::instance().openLocationRequest(m_manager->locationOf(*open));
+        return true;
     }
     const auto share = m_shares.constFind(id);
     if (share == m_shares.constEnd())

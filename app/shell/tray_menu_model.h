@@ -29,7 +29,8 @@ struct TrayMenuEntry {
 };
 
 // The popover's content as a flat list for menus outside the popover (the DBusMenu): a header
-// per server, a row per share with its state, or the empty-list text, then Mount All, Unmount
+// per server, a row per share with its state and why it is not mounted (after a dash), an
+// "open" entry after each mounted share, or the empty-list text, then Mount All, Unmount
 // All, Settings and Quit with separators. Activating an entry makes the popover row's call.
 // Main thread; store and manager must outlive it.
 class TrayMenuModel : public QObject {
@@ -69,6 +70,7 @@ private:
     QPointer<MountManager> m_manager;
     QList<TrayMenuEntry> m_entries;
     QHash<int, QPair<Share, Server>> m_shares;
+    QHash<int, QString> m_opens; // the "open" entries' share names
     QHash<QString, int> m_ids;
     QStringList m_failing; // "Name (reason)" of each share that did not mount
     bool m_needsAttention = false;

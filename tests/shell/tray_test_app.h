@@ -27,6 +27,7 @@ struct TrayTestApp {
             return new QWidget(nullptr, Qt::Window);
         };
         s.systemBus = s.sessionBus = QDBusConnection(u"no bus"_qs);
+        s.openUrl = [](const QUrl&) { return true; }; // no file manager in tests
         s.trayGrace = s.timing.startupDelay = s.timing.defaultInterval = s.timing.refreshPeriod =
             std::chrono::hours(1);
         s.timing.pollSchedule = {std::chrono::milliseconds(0)};

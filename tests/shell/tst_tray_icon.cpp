@@ -1,13 +1,20 @@
 #include "log_capture.h"
+#include "model/app_settings.h"
+#include "shell/app_events.h"
 #include "shell/dbus_menu_exporter.h"
+#include "shell/hover_row.h"
+#include "shell/menu_bar_content_view.h"
 #include "shell/popover_window.h"
 #include "shell/settings_opener.h"
+#include "shell/share_notifier.h"
+#include "shell/share_row.h"
+#include "shell/share_status_text.h"
 #include "shell/status_notifier_item.h"
 #include "shell/translations.h"
 #include "shell/tray_icon.h"
+#include "style/style.h"
 #include "tray_test_app.h"
 
-#include <QApplication>
 #include <QDBusMessage>
 #include <QScreen>
 #include <QSignalSpy>
@@ -15,6 +22,8 @@
 
 using namespace tarnwick;
 using namespace tarnwick::test;
+using State = ShareStatus::State;
+using Reason = ShareStatus::Reason;
 
 // The desktop's side on the private session bus, on a connection of its own.
 class FakeWatcher : public QObject {
@@ -25,33 +34,45 @@ public:
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
 };
-class FakeNotifications : public QObject {
+// The notification server: records "summary|action,label,...".
+class StandInNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList summaries;
 public Q_SLOTS:
     uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-                const QStringList&, const QVariantMap&, int)
+                const QStringList& actions, const QVariantMap&, int)
     {
-        summaries.append(summary);
+        summaries.append(actions.isEmpty() ? summary : summary + u'|' + actions.join(u','));
         return uint(summaries.size());
     }
 };
 
-// Tarnwick on X11 (Xvfb, openbox), first without a tray, then with a StatusNotifierWatcher that
-// later restarts. The item and its menu are read over D-Bus as a host reads them.
+// The shell on X11 (Xvfb, openbox) over the fake tools: what a share's status reads as and
+// notifies, the popover from the keyboard, and the tray, first missing, then a
+// StatusNotifierWatcher that later restarts; the item and its menu read over D-Bus as a host
+// reads them.
 class TestTrayIcon : public QObject {
     Q_OBJECT
 
     QDBusConnection m_host = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"host"_qs);
     FakeWatcher m_watcher;
-    FakeNotifications m_notifications;
+    StandInNotifications m_notifications;
     QList<uint> m_layoutRevisions; // from LayoutUpdated
     QString m_item;
     QMap<QString, int> m_ids; // menu label -> id, and the revision, from the last menu()
     uint m_revision = 0;
 
+    static ShareStatus status(QChar code)
+    {
+        // m mounted, b mounting, u unmounting, n not mounted, r login refused, x unreachable
+        const qsizetype i = u"mbunrx"_qs.indexOf(code);
+        const State states[] = {State::Mounted, State::Mounting, State::Unmounting};
+        const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable};
+        const State state = i < 3 ? states[i] : State::NotMounted;
+        return {u"Media"_qs, state, i < 3 ? Reason::None : reasons[i - 3], 0, {}};
+    }
     // Opaque light (or dark) pixels of an ARGB32 image in network byte order.
     static int pixels(const SniPixmap& pixmap, bool light)
     {
@@ -114,6 +135,165 @@ private Q_SLOTS:
     }
     void onLayoutUpdated(uint revision, int) { m_layoutRevisions.append(revision); }
 
+    void statusSaysWhyAndShowsIt_data()
+    {
+        QTest::addColumn<State>("state");
+        QTest::addColumn<Reason>("reason");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("attention");
+        QTest::newRow("mounted, reason stale") << State::Mounted << Reason::TimedOut << QString()
+                                               << u"checkmark.circle.fill"_qs << false;
+        QTest::newRow("mounting") << State::Mounting << Reason::LoginRefused << QString()
+                                  << u"arrow.triangle.2.circlepath"_qs << false;
+        QTest::newRow("never tried")
+            << State::NotMounted << Reason::None << QString() << u"circle"_qs << false;
+        QTest::newRow("unreachable") << State::NotMounted << Reason::ServerUnreachable
+                                     << u"Server not reachable"_qs << u"wifi.slash"_qs << true;
+        QTest::newRow("refused") << State::NotMounted << Reason::LoginRefused
+                                 << u"Login refused — store the new password"_qs
+                                 << u"exclamationmark.triangle"_qs << true;
+        QTest::newRow("no share") << State::NotMounted << Reason::NoSuchShare
+                                  << u"No such share on the server"_qs
+                                  << u"exclamationmark.triangle"_qs << false;
+        QTest::newRow("failed") << State::NotMounted << Reason::MountFailed
+                                << u"Mount failed (32)"_qs << u"exclamationmark.triangle"_qs
+                                << false;
+    }
+    void statusSaysWhyAndShowsIt()
+    {
+        QFETCH(State, state);
+        QFETCH(Reason, reason);
+        QFETCH(QString, text);
+        QFETCH(QString, symbol);
+        const QDateTime tried(QDate(2024, 5, 6), QTime(14, 5));
+        const ShareStatus s{u"Media"_qs, state, reason, 32, tried};
+        QCOMPARE(ShareStatusText::reason(s), text);
+        QCOMPARE(ShareStatusText::symbol(s), symbol);
+        QFETCH(bool, attention);
+        QCOMPARE(ShareStatusText::needsAttention(s), attention);
+        // The time of the last try follows the reason, in the locale's short format.
+        const QString detail = ShareStatusText::detail(s, QLocale(QLocale::German));
+        QCOMPARE(detail.startsWith(text) && detail.endsWith(u"14:05"_qs), !text.isEmpty());
+        QCOMPARE(ShareStatusText::tint(s, Qt::black) == Style::secondary(Qt::black),
+                 state == State::NotMounted && reason == Reason::None);
+    }
+    void notifiesOncePerChangeOfStatus_data()
+    {
+        QTest::addColumn<QString>("publications"); // one status code per publication
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("told");
+        const QString refused = u"Login for “Media” refused|settings,Open settings"_qs;
+        const QString lost = u"“Media” is no longer mounted|settings,Open settings"_qs;
+        QTest::newRow("refused over five cycles") << u"rbrbr"_qs << true << QStringList{refused};
+        QTest::newRow("refused, mounted, refused")
+            << u"rmbr"_qs << true << QStringList{refused, refused};
+        QTest::newRow("detached") << u"mxxbx"_qs << true << QStringList{lost};
+        QTest::newRow("unmounted by the user, unreachable")
+            << u"munxbx"_qs << true << QStringList{};
+        QTest::newRow("switched off") << u"mxrbr"_qs << false << QStringList{};
+    }
+    void notifiesOncePerChangeOfStatus()
+    {
+        QFETCH(QString, publications);
+        QFETCH(QStringList, told);
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(u"t.conf"_qs), QSettings::IniFormat);
+        QFETCH(bool, enabled);
+        if (!enabled)
+            settings.setValue(AppSettings::notificationsKey, false);
+        m_notifications.summaries.clear();
+        ShareNotifier notifier(QDBusConnection::sessionBus(), settings);
+        for (QChar code : publications)
+            notifier.update({{u"media"_qs, status(code)}});
+        QTRY_COMPARE(m_notifications.summaries, told);
+        QTest::qWait(50); // nothing more on its way
+        QCOMPARE(m_notifications.summaries, told);
+        if (told.isEmpty())
+            return;
+        // "Open settings" on the server opens the settings window; another's action does not.
+        QSignalSpy opened(&AppEvents::instance(), &AppEvents::openSettingsRequest);
+        for (uint id : {uint(told.size()), 99u}) {
+            QDBusMessage signal = QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_qs,
+                                                             u"org.freedesktop.Notifications"_qs,
+                                                             u"ActionInvoked"_qs);
+            m_host.send(signal << id << u"settings"_qs);
+        }
+        QTRY_COMPARE(opened.count(), 1);
+        QTest::qWait(50);
+        QCOMPARE(opened.count(), 1);
+    }
+    void keysMoveThroughTheRowsAndSayTheirState_data()
+    {
+        QTest::addColumn<bool>("publicBusy");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("focused"); // the accessible name of the last focused row
+        QTest::addColumn<QString>("tool");    // what the last key started
+        QTest::newRow("Down Down Enter")
+            << false << u"Down,Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
+        QTest::newRow("busy row skipped")
+            << true << u"Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
+        QTest::newRow("Up Up Enter: settings")
+            << false << u"Up,Up,Return"_qs << qtTrId("menu.settings") << QString();
+        QTest::newRow("open button after the mounted row")
+            << false << u"Down,Down,Down,Return"_qs << u"Open Media in the file manager"_qs
+            << QString();
+        QTest::newRow("Mount All")
+            << false << u"Up,Up,Up,Up,Return"_qs << qtTrId("menu.mount_all") << u"osascript"_qs;
+        QTest::newRow("Unmount All")
+            << false << u"Up,Up,Up,Return"_qs << qtTrId("menu.unmount_all") << u"umount"_qs;
+        QTest::newRow("Tab Escape")
+            << false << u"Tab,Escape"_qs << u"Public, not mounted"_qs << QString();
+    }
+    void keysMoveThroughTheRowsAndSayTheirState()
+    {
+        QFETCH(bool, publicBusy);
+        QFETCH(QString, keys);
+        QFETCH(QString, focused);
+        QFETCH(QString, tool);
+        TrayTestApp app;
+        Server nas = Server::create(u"NAS"_qs, u"nas"_qs);
+        nas.shares = {Share::create(u"Public"_qs), Share::create(u"Media"_qs)};
+        app.mountInTable(u"Media"_qs);
+        app.store().setServers({nas});
+        app.tray->start();
+        QTRY_VERIFY(app.manager().isMounted(u"Media"_qs));
+        app.tray->showPopover();
+        PopoverWindow* popover = app.tray->popover();
+        ShareRow* publicRow = popover->content()->shareRows().value(0);
+        if (publicBusy) { // without a pointer: no focus moves
+            app.hold(u"osascript"_qs);
+            publicRow->click();
+            QTRY_VERIFY(!publicRow->isEnabled());
+            QCOMPARE(publicRow->accessibleName(), u"Public, busy"_qs);
+        }
+        QSignalSpy settings(&AppEvents::instance(), &AppEvents::openSettingsRequest);
+        QSignalSpy opened(&AppEvents::instance(), &AppEvents::openLocationRequest);
+        const int before = tool.isEmpty() ? 0 : app.rig.callCount(tool);
+        HoverRow* last = nullptr; // the row the last key went to
+        QString spoken;
+        for (const QString& key : keys.split(u',')) {
+            if ((last = qobject_cast<HoverRow*>(popover->focusWidget()))) {
+                spoken = last->accessibleName();
+                QCOMPARE(last->foreground(), QColor(Qt::white)); // highlighted
+            }
+            QTest::keyClick(popover->focusWidget(),
+                            Qt::Key(QKeySequence::fromString(key)[0].key()));
+        }
+        QVERIFY(last);
+        QCOMPARE(spoken, focused);
+        if (!tool.isEmpty())
+            QTRY_COMPARE(app.rig.callCount(tool), before + 1);
+        QCOMPARE(settings.count(), focused == qtTrId("menu.settings") ? 1 : 0);
+        const bool open = focused.startsWith(u"Open"_qs);
+        QCOMPARE(opened.value(0).value(0).toUrl(),
+                 open ? QUrl::fromLocalFile(app.rig.volumes() + u"/Media"_qs) : QUrl());
+        const bool closes = keys.endsWith(u"Escape"_qs) || settings.count() == 1 || open;
+        QCOMPARE(popover->isVisible(), !closes);
+        if (closes) // nothing stays highlighted for the next opening
+            QVERIFY(last->foreground() != QColor(Qt::white));
+    }
+
     void lateTraysGetTheIconAndTheLiveMenu()
     {
         LogCapture log;
@@ -122,7 +302,7 @@ private Q_SLOTS:
             services.trayGrace = std::chrono::milliseconds(50);
         });
         Server nas = Server::create(u"Office NAS"_qs, u"nas.local"_qs);
-        nas.shares = {Share::create(u"Documents"_qs), Share::create(u"Media"_qs)};
+        nas.shares = {Share::create(u"Media"_qs), Share::create(u"Documents"_qs)};
         Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
         backup.isEnabled = false; // still clickable
         backup.shares.append(Share::create(u"Time_Machine"_qs));
@@ -170,23 +350,32 @@ private Q_SLOTS:
             QVERIFY(pixels(image, true) > image.width && pixels(image, false) > image.width);
         }
 
-        // The menu lists what the popover lists, busy shares disabled, and follows the states.
+        // The menu lists what the popover lists, busy shares disabled, and follows the states;
+        // a mounted share's "open" asks for its folder.
         QCOMPARE(menu(),
-                 u"Office NAS (off)|Documents [x]|Media [ ]|Backup (off)|Time__Machine [ ]|-|"
-                 "%1|%2|-|%3|-|%4"_qs.arg(qtTrId("menu.mount_all"), qtTrId("menu.unmount_all"),
-                                          qtTrId("menu.settings"), qtTrId("menu.quit")));
+                 u"Office NAS (off)|Media [ ]|Documents [x]|%5|Backup (off)|Time__Machine "
+                 "[ ]|-|%1|%2|-|%3|-|%4"_qs.arg(
+                     qtTrId("menu.mount_all"), qtTrId("menu.unmount_all"), qtTrId("menu.settings"),
+                     qtTrId("menu.quit"), qtTrId("menu.open_share").arg(u"Documents"_qs)));
+        QSignalSpy opened(&AppEvents::instance(), &AppEvents::openLocationRequest);
+        click(qtTrId("menu.open_share").arg(u"Documents"_qs));
+        QTRY_COMPARE(opened.value(0).value(0).toUrl(),
+                     QUrl::fromLocalFile(app.rig.volumes() + u"/Documents"_qs));
         const uint revision = m_revision;
         // A click on an idle share mounts it from its server, one on a mounted share unmounts.
         app.hold(u"osascript"_qs);
         click(u"Time__Machine"_qs);
         QTRY_VERIFY(
             app.rig.stdinOf(u"osascript"_qs, 1).contains("smb://backup.local/Time_Machine"));
-        QTRY_COMPARE(menu().section(u'|', 4, 4), u"Time__Machine [ ] (off)"_qs); // busy
+        QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [ ] (off)"_qs); // busy
         app.mountInTable(u"Time_Machine"_qs);
         app.release();
-        QTRY_COMPARE(menu().section(u'|', 4, 4), u"Time__Machine [x]"_qs);
+        QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [x]"_qs);
         QVERIFY(m_revision > revision);
         QTRY_VERIFY(m_layoutRevisions.contains(m_revision));
+        app.rig.setStatus(u"osascript"_qs, 5, 2); // a failed mount says why after the name
+        click(u"Media"_qs);
+        QTRY_COMPARE(menu().section(u'|', 1, 1), u"Media — Mount failed (5) [ ]"_qs);
         click(u"Documents"_qs);
         QTRY_COMPARE(app.rig.args(u"umount"_qs, 1).value(0), app.rig.volumes() + u"/Documents"_qs);
 
@@ -206,6 +395,34 @@ private Q_SLOTS:
         app.tray->activateFromLaunch();
         QVERIFY(popover->isVisible());
         QCOMPARE(m_notifications.summaries.size(), 1); // still said only once
+    }
+
+    // With TARNWICK_SCREENSHOT_DIR set, saves the README's popover screenshots: a mounted share
+    // with its open button, a failed mount and an unreachable server with their reasons.
+    void screenshots()
+    {
+        const QString target = qEnvironmentVariable("TARNWICK_SCREENSHOT_DIR");
+        if (target.isEmpty())
+            QSKIP("TARNWICK_SCREENSHOT_DIR not set");
+        TrayTestApp app;
+        Server nas = Server::create(u"Office NAS"_qs, u"nas.local"_qs);
+        nas.shares = {Share::create(u"Documents"_qs), Share::create(u"Media"_qs)};
+        Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
+        backup.shares = {Share::create(u"TimeMachine"_qs)};
+        app.mountInTable(u"Documents"_qs);
+        app.rig.setStatus(u"osascript"_qs, 5);
+        app.rig.setHook(u"ping"_qs, u"[ \"$5\" != backup.local ] || status=1\n"_qs);
+        app.store().setServers({nas, backup});
+        app.tray->start();
+        app.manager().mountAll();
+        QTRY_COMPARE(app.manager().statusOf(u"Media"_qs).toolStatus, 5); // after the probes
+        for (const QLocale& locale : {QLocale(QLocale::German), QLocale(QLocale::English)}) {
+            Translations::install(*qApp, locale);
+            app.tray->showPopover();
+            const QString name = u"/popover-%1.png"_qs.arg(locale.name().left(2));
+            QVERIFY(app.tray->popover()->grab().save(target + name));
+            app.tray->closePopover();
+        } // English again, for what comes after
     }
 };
 

@@ -90,9 +90,9 @@ QList<MountEntry> GvfsProfile::readSmbMounts() const
     QList<MountEntry> entries;
     for (const GvfsMount& mount : GvfsMountTracker::listMounts()) {
         if (const auto location = GvfsSmbLocation::of(mount))
-            entries.append(
-                MountEntry{GvfsSmbLocation::describe(mount, *location), *location,
-                           MountTable::hostKey(mount.spec.value(QStringLiteral("server")))});
+            entries.append(MountEntry{
+                GvfsSmbLocation::describe(mount, *location), *location,
+                MountTable::hostKey(mount.spec.value(QStringLiteral("server"))), mount.fusePath});
     }
     return entries;
 }

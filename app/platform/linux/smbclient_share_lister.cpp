@@ -55,7 +55,7 @@ ToolResult SmbclientShareLister::run(const Attempt& attempt) const
     return result;
 }
 
-QStringList SmbclientShareLister::listShares(const QString& host) const
+ShareListing SmbclientShareLister::listing(const QString& host) const
 {
     QList<std::function<ToolResult()>> runs;
     for (const Attempt& attempt : attempts(host, m_credentials.find(host)))

@@ -17,7 +17,7 @@ public:
     explicit SmbclientShareLister(KeychainCredentials credentials,
                                   QString smbclientPath = QStringLiteral("smbclient"));
 
-    QStringList listShares(const QString& host) const override;
+    ShareListing listing(const QString& host) const override;
 
     // One run of smbclient: its arguments and what goes into its environment.
     struct Attempt {

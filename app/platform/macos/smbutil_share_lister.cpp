@@ -39,7 +39,7 @@ QList<QStringList> SmbutilShareLister::attempts(const QString& host,
     return attempts;
 }
 
-QStringList SmbutilShareLister::listShares(const QString& host) const
+ShareListing SmbutilShareLister::listing(const QString& host) const
 {
     QList<std::function<ToolResult()>> runs;
     for (const QStringList& args : attempts(host, m_credentials.find(host))) {

@@ -13,7 +13,7 @@ class SmbutilShareLister : public ShareLister {
 public:
     SmbutilShareLister(QString smbutilPath, KeychainCredentials credentials);
 
-    QStringList listShares(const QString& host) const override;
+    ShareListing listing(const QString& host) const override;
 
     // The argument lists tried for host, in order. The password never goes into an
     // argument list (every local user can read those): the login attempt names the user
