@@ -20,11 +20,13 @@ namespace {
 
 const QString kXpcError = u"[HelperClient] XPC error: "_s;
 
-QDBusMessage helperCall(const QString& member, const QString& interface = {})
+// method: "Interface.Member", or a member of the helper's own interface.
+QDBusMessage helperCall(QString method)
 {
-    return QDBusMessage::createMethodCall(
-        kServiceName.toString(), helper::kObjectPath.toString(),
-        interface.isEmpty() ? helper::kInterfaceName.toString() : interface, member);
+    if (!method.contains(u'.'))
+        method = helper::kInterfaceName.toString() + u'.' + method;
+    return QDBusMessage::createMethodCall(kServiceName.toString(), helper::kObjectPath.toString(),
+                                          method.section(u'.', 0, -2), method.section(u'.', -1));
 }
 
 // No such process, or only its zombie (nothing may reap it in a container).
@@ -51,10 +53,11 @@ class TestHelperDaemon : public QObject {
 
     QString dir(const QString& name) const { return m_root + u'/' + name; }
     bool makeDir(const QString& name) const { return QDir().mkpath(dir(name)); }
-    QDBusConnection raw(const QString& name) const
+    QDBusConnection raw() const
     {
-        return QDBusConnection::connectToBus(m_bus->address(), name);
+        return QDBusConnection::connectToBus(m_bus->address(), u"raw"_s);
     }
+    qint64 helperPid() const { return m_bus->ownerPid(kServiceName.toString()); }
     // How often the helper logged text at level, as a line of its own.
     int logged(int level, const QString& text) const
     {
@@ -77,8 +80,7 @@ private Q_SLOTS:
     {
         QThreadPool::globalInstance()->waitForDone();
         m_client.reset();
-        for (const QString& name : {u"first"_s, u"second"_s})
-            QDBusConnection::disconnectFromBus(name);
+        QDBusConnection::disconnectFromBus(u"raw"_s);
         if (m_stoppedHelper > 0)
             ::kill(pid_t(std::exchange(m_stoppedHelper, 0)), SIGKILL);
         m_bus.reset();
@@ -113,14 +115,10 @@ private Q_SLOTS:
         QCOMPARE(log.lines().filter(kXpcError), QStringList());
 
         // The installed policy lets anyone call the two methods (and introspect), nothing else.
-        QDBusConnection bus = raw(u"first"_s);
-        for (const auto& [interface, member] :
-             {std::pair{u"org.freedesktop.DBus.Peer"_s, u"Ping"_s},
-              {u"org.freedesktop.DBus.Properties"_s, u"GetAll"_s},
-              {helper::kInterfaceName.toString(), u"Shutdown"_s}}) {
-            QCOMPARE(bus.call(helperCall(member, interface)).errorName(),
+        for (const QString& method : {u"org.freedesktop.DBus.Peer.Ping"_s,
+                                      u"org.freedesktop.DBus.Properties.GetAll"_s, u"Shutdown"_s})
+            QCOMPARE(raw().call(helperCall(method)).errorName(),
                      u"org.freedesktop.DBus.Error.AccessDenied"_s);
-        }
     }
 
     // Started on demand, the helper ends once it has had neither a call nor a client for its
@@ -129,17 +127,15 @@ private Q_SLOTS:
     void helperEndsWhenIdleOrWithTheBus()
     {
         startBus(300);
-        QCOMPARE(raw(u"first"_s).call(helperCall(u"GetVersion"_s)).type(),
-                 QDBusMessage::ReplyMessage);
-        const qint64 first = m_bus->ownerPid(kServiceName.toString());
+        QCOMPARE(raw().call(helperCall(u"GetVersion"_s)).type(), QDBusMessage::ReplyMessage);
+        const qint64 first = helperPid();
         QTest::qWait(900); // three idle times with a client connected
         QVERIFY(first > 0 && !processGone(first));
-        QDBusConnection::disconnectFromBus(u"first"_s);
+        QDBusConnection::disconnectFromBus(u"raw"_s);
         QTRY_VERIFY(processGone(first));
         QTRY_COMPARE(logged(6, u"Idle, exiting"_s), 1);
-        QCOMPARE(raw(u"second"_s).call(helperCall(u"GetVersion"_s)).arguments(),
-                 QVariantList{u"1.0"_s});
-        const qint64 next = m_bus->ownerPid(kServiceName.toString());
+        QCOMPARE(raw().call(helperCall(u"GetVersion"_s)).arguments(), QVariantList{u"1.0"_s});
+        const qint64 next = helperPid();
         QVERIFY(next > 0 && next != first);
         m_bus->stop();
         QTRY_VERIFY(processGone(next));
@@ -164,8 +160,7 @@ private Q_SLOTS:
         const HelperProxy before = m_client->proxy();
 
         test::LogCapture log;
-        m_stoppedHelper = m_bus->ownerPid(kServiceName.toString());
-        QVERIFY(m_stoppedHelper > 0);
+        QVERIFY((m_stoppedHelper = helperPid()) > 0);
         QVERIFY(m_bus->startMonitor(u"type='method_call',member='RemoveDirectory'"_s));
         ::kill(pid_t(m_stoppedHelper), SIGSTOP);
         // The engine's way: from a worker thread, waited for there.
@@ -197,28 +192,26 @@ private Q_SLOTS:
     void unreachableHelper()
     {
         test::LogCapture log;
-        const auto registration = [&](const QString& line) {
+        const auto check = [&](const QString& registration, const QString& requestError) {
             log.clear();
             m_client->registerDaemon();
-            QVERIFY2(log.lines().size() == 1 && log.lines().first().startsWith(line),
+            QVERIFY2(log.lines().size() == 1 && log.lines().first().startsWith(registration),
                      qPrintable(log.lines().join(u'|')));
-            QCOMPARE(m_bus->ownerPid(kServiceName.toString()), qint64(0));
-            log.clear();
-        };
-        const auto requestFails = [&](const QString& why) {
+            QCOMPARE(helperPid(), qint64(0));
+            if (requestError.isEmpty())
+                return;
             QVERIFY(!HelperClientAccess(*m_client).removeDirectory(dir(u"Share-1"_s)));
             const QStringList errors = log.lines().filter(kXpcError);
-            QVERIFY2(errors.size() == 1 && errors.first().contains(why),
+            QVERIFY2(errors.size() == 1 && errors.first().contains(requestError),
                      qPrintable(errors.join(u'|')));
         };
-        registration(u"[HelperClient] Daemon already running"_s);
+        check(u"[HelperClient] Daemon already running"_s, {});
         QVERIFY(m_bus->setHelperInstalled(false));
-        registration(u"[HelperClient] Registration failed: "_s + kServiceName.toString() +
-                     u" is not installed"_s);
-        requestFails(kServiceName.toString());
+        check(u"[HelperClient] Registration failed: "_s + kServiceName.toString() +
+                  u" is not installed"_s,
+              kServiceName.toString());
         m_bus->stop();
-        registration(u"[HelperClient] Registration failed: cannot reach the system bus"_s);
-        requestFails(kXpcError);
+        check(u"[HelperClient] Registration failed: cannot reach the system bus"_s, kXpcError);
     }
 };
 

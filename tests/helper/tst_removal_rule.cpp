@@ -39,20 +39,19 @@ class TestRemovalRule : public QObject {
     }
 
 private Q_SLOTS:
-    void init()
+    void initTestCase()
     {
-        g_log.clear();
         HelperLog::setSink([](const QByteArray& line) { g_log.append(line); });
     }
-    void cleanup() { HelperLog::setSink(nullptr); }
-
     void removeDirectory_data()
     {
         QTest::addColumn<QString>("setup"); // "dir P", "file P", "link P" (to ^/target) or ""
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("outcome"); // as logged; "invalid" for a refused path
-        const auto row = [](const QString& setup, const QString& path, const QString& outcome) {
-            const QString tag = QString(path).replace(QChar(u'\0'), u"\\0"_s) + u' ' + setup;
+        const auto row = [](const QString& setup, const QString& path, const QString& outcome,
+                            QString tag = {}) {
+            if (tag.isEmpty())
+                tag = QString(path).replace(QChar(u'\0'), u"\\0"_s) + u' ' + setup;
             QTest::newRow(qPrintable(tag)) << setup << path << outcome;
         };
         row(u"dir @/Share-1"_s, u"@/Share-1"_s, u"success"_s);
@@ -63,9 +62,8 @@ private Q_SLOTS:
         row(u""_s, u"Volumes/a"_s, u"invalid"_s);
         // Too long for any valid path: refused before the rule, its text never logged.
         const qsizetype pad = 4096 - expand(u"@/"_s).toUtf8().size(); // up to 4,096 bytes
-        QTest::newRow("4096 bytes")
-            << QString() << u"@/"_s + QString(pad, u'x') << u"failed (36)"_s;
-        QTest::newRow("4097 bytes") << QString() << u"@/"_s + QString(pad + 1, u'x') << u"long"_s;
+        row({}, u"@/"_s + QString(pad, u'x'), u"failed (36)"_s, u"4096 bytes"_s);
+        row({}, u"@/"_s + QString(pad + 1, u'x'), u"long"_s, u"4097 bytes"_s);
         // Whatever a refused path could name exists, and must survive.
         for (const QString& path :
              {u"@/Share-1/"_s, u"@/a/b"_s, u"@//a"_s, u"@/../private"_s, u"@/a..b"_s, u"^/a"_s,
@@ -77,32 +75,29 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         QFETCH(QString, path);
         QFETCH(QString, outcome);
-        const QString target = expand(setup.section(u' ', 1));
-        QVERIFY(QDir().mkpath(expand(u"@"_s)));
-        if (setup.startsWith(u"dir")) {
+        g_log.clear();
+        const QString target = expand(setup.section(u' ', 1)), linked = expand(u"^/target"_s);
+        QVERIFY(QDir().mkpath(expand(u"@"_s)) && QDir().mkpath(linked));
+        if (setup.startsWith(u"dir"))
             QVERIFY(QDir().mkpath(target));
-        } else if (setup.startsWith(u"file")) {
-            QVERIFY(QDir().mkpath(QFileInfo(target).path()));
-            QVERIFY(QFile(target).open(QIODevice::WriteOnly));
-        } else if (setup.startsWith(u"link")) {
-            QVERIFY(QDir().mkpath(expand(u"^/target"_s)));
-            QVERIFY(QFile::link(expand(u"^/target"_s), target));
-        }
+        else if (setup.startsWith(u"file"))
+            QVERIFY(QDir().mkpath(QFileInfo(target).path()) &&
+                    QFile(target).open(QIODevice::WriteOnly));
+        else if (setup.startsWith(u"link"))
+            QVERIFY(QFile::link(linked, target));
         const QSet<QString> before = directoriesUnder(m_base.path());
 
         const bool removed =
             DirectoryRemover(RemovalRule(expand(u"@"_s))).removeDirectory(expand(path));
         const QString shown =
             expand(path).replace(u'\n', u"\\x0a"_s).replace(QChar(u'\0'), u"\\x00"_s);
-        const QString text = outcome == u"invalid" ? u"<3>removeDirectory: invalid path "_s + shown
-                             : outcome == u"long"
-                                 ? u"<3>removeDirectory: invalid path of %1 bytes"_s.arg(
-                                       expand(path).toUtf8().size())
-                                 : u"<6>removeDirectory "_s + shown + u": "_s + outcome;
-        QCOMPARE(g_log,
-                 QList<QByteArray>{(text.left(3) + u"[com.lorvens.TarnwickHelper/Default] "_s +
-                                    text.mid(3) + u'\n')
-                                       .toUtf8()});
+        const QString line = u"[com.lorvens.TarnwickHelper/Default] removeDirectory"_s;
+        const QString text =
+            outcome == u"invalid" ? u"<3>"_s + line + u": invalid path "_s + shown
+            : outcome == u"long"
+                ? u"<3>%1: invalid path of %2 bytes"_s.arg(line).arg(expand(path).toUtf8().size())
+                : u"<6>"_s + line + u' ' + shown + u": "_s + outcome;
+        QCOMPARE(g_log, QList<QByteArray>{(text + u'\n').toUtf8()});
         QCOMPARE(removed, outcome == u"success");
         QCOMPARE(before - directoriesUnder(m_base.path()),
                  removed ? QSet<QString>{expand(path)} : QSet<QString>{});
