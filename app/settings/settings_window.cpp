@@ -44,4 +44,10 @@ SettingsWindow::SettingsWindow(ShareStore& store, QSettings& settings,
     setWindowTitle(qtTrId("settings.window_title"));
 }
 
+void SettingsWindow::showServer(const QUuid& server)
+{
+    m_tabs->setCurrentWidget(m_servers);
+    m_servers->setSelectedServerId(server);
+}
+
 } // namespace tarnwick

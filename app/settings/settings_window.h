@@ -31,6 +31,10 @@ public:
     ServersView* serversView() const { return m_servers; }
     GeneralSettingsView* generalView() const { return m_general; }
 
+public Q_SLOTS:
+    // Brings the Servers tab forward with server selected; an unknown id selects nothing.
+    void showServer(const QUuid& server);
+
 private:
     QTabWidget* m_tabs;
     ServersView* m_servers;

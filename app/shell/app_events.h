@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QUrl>
+#include <QUuid>
 
 namespace tarnwick {
 
@@ -18,6 +19,8 @@ Q_SIGNALS:
     // The popover's Settings row asks for the settings window: the popover closes and the
     // settings window comes to the front.
     void openSettingsRequest();
+    // As openSettingsRequest, then the Servers tab shows server (when it still exists).
+    void openServerSettingsRequest(const QUuid& server);
     // A mounted share's "open" asks for its location in the desktop's file manager.
     void openLocationRequest(const QUrl& location);
 

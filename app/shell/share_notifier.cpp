@@ -19,10 +19,12 @@ const QString kSettingsAction = QStringLiteral("settings");
 
 } // namespace
 
-ShareNotifier::ShareNotifier(QDBusConnection bus, QSettings& settings, QObject* parent)
+ShareNotifier::ShareNotifier(QDBusConnection bus, QSettings& settings, ServerOf serverOf,
+                             QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_settings(settings)
+    , m_serverOf(std::move(serverOf))
 {
     if (m_bus.isConnected())
         m_bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
@@ -34,6 +36,9 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
     using State = ShareStatus::State;
     using Reason = ShareStatus::Reason;
     const bool enabled = AppSettings::notifications(m_settings);
+    const auto serverOf = [this](const QString& key) {
+        return m_serverOf ? m_serverOf(key) : QUuid();
+    };
     for (auto it = statuses.constBegin(); it != statuses.constEnd(); ++it) {
         const ShareStatus& now = it.value();
         const auto before = m_previous.constFind(it.key());
@@ -41,7 +46,8 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
         const bool lost = before != m_previous.constEnd() && before->state == State::Mounted &&
                           now.state == State::NotMounted && now.reason == Reason::ServerUnreachable;
         if (lost && enabled)
-            notify(qtTrId("notify.lost_title").arg(now.name), qtTrId("notify.lost_body"));
+            notify(qtTrId("notify.lost_title").arg(now.name), qtTrId("notify.lost_body"),
+                   serverOf(it.key()));
         // A refused login is retried each cycle (busy in between): told once until it mounts
         // or fails otherwise.
         if (now.state == State::Mounted ||
@@ -51,13 +57,14 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
             // Not mounted because the login was refused, not told yet.
             m_refused.insert(it.key());
             if (enabled)
-                notify(qtTrId("notify.login_title").arg(now.name), qtTrId("notify.login_body"));
+                notify(qtTrId("notify.login_title").arg(now.name), qtTrId("notify.login_body"),
+                       serverOf(it.key()));
         }
     }
     m_previous = statuses;
 }
 
-void ShareNotifier::notify(const QString& summary, const QString& body)
+void ShareNotifier::notify(const QString& summary, const QString& body, const QUuid& server)
 {
     if (!m_bus.isConnected())
         return;
@@ -68,10 +75,10 @@ void ShareNotifier::notify(const QString& summary, const QString& body)
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tarnwick")}} << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, deadlineMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* done) {
+            [this, server](QDBusPendingCallWatcher* done) {
                 const QDBusPendingReply<uint> reply = *done;
                 if (reply.isValid())
-                    m_sent.insert(reply.value());
+                    m_sent.insert(reply.value(), server);
                 done->deleteLater();
             });
 }
@@ -79,7 +86,7 @@ void ShareNotifier::notify(const QString& summary, const QString& body)
 void ShareNotifier::actionInvoked(uint id, const QString& action)
 {
     if (action == kSettingsAction && m_sent.contains(id))
-        Q_EMIT AppEvents::instance().openSettingsRequest();
+        Q_EMIT AppEvents::instance().openServerSettingsRequest(m_sent.value(id));
 }
 
 } // namespace tarnwick

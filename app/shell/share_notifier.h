@@ -3,22 +3,29 @@
 #include "mount/share_status.h"
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QSettings>
+#include <QUuid>
+
+#include <functional>
 
 namespace tarnwick {
 
 // Tells the desktop (org.freedesktop.Notifications) when a mounted share is lost because its
 // server stopped answering, and when a login is refused: once per change of status, never once
 // per cycle, and not at all while "notifications" is off. Each notification offers to open
-// the settings. Main thread; settings must outlive it; bus calls are asynchronous with a
-// deadline, and without a notification server nothing happens.
+// the settings at the share's server. Main thread; settings must outlive it; bus calls are
+// asynchronous with a deadline, and without a notification server nothing happens.
 class ShareNotifier : public QObject {
     Q_OBJECT
 
 public:
-    ShareNotifier(QDBusConnection bus, QSettings& settings, QObject* parent = nullptr);
+    // serverOf names the server of a share key (null when unknown) for the settings action.
+    using ServerOf = std::function<QUuid(const QString& key)>;
+    ShareNotifier(QDBusConnection bus, QSettings& settings, ServerOf serverOf = {},
+                  QObject* parent = nullptr);
 
     // Compares statuses (by key, as the manager publishes them) with the previous ones.
     void update(const ShareStatusMap& statuses);
@@ -28,13 +35,14 @@ private Q_SLOTS:
     void actionInvoked(uint id, const QString& action);
 
 private:
-    void notify(const QString& summary, const QString& body);
+    void notify(const QString& summary, const QString& body, const QUuid& server);
 
     QDBusConnection m_bus;
     QSettings& m_settings;
     ShareStatusMap m_previous;
     QSet<QString> m_refused; // keys whose refused login was told, until it changes
-    QSet<uint> m_sent;       // ids the server gave our notifications
+    ServerOf m_serverOf;
+    QHash<uint, QUuid> m_sent; // ids the server gave our notifications, and their servers
 };
 
 } // namespace tarnwick

@@ -62,7 +62,16 @@ void TrayApplication::start()
     if (m_services.systemEvents && (m_events = m_services.systemEvents()))
         wireSystemEvents(*m_manager, *m_events);
 
-    m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
+    const auto serverOf = [this](const QString& key) {
+        for (const Server& server : m_store->servers()) {
+            for (const Share& share : server.shares) {
+                if (server.isEnabled && m_profile->nameKey(share.name) == key)
+                    return server.id;
+            }
+        }
+        return QUuid();
+    };
+    m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, serverOf, this);
     connect(m_manager.get(), &MountManager::shareStatusesChanged, m_notifier,
             [this] { m_notifier->update(m_manager->shareStatuses()); });
 
@@ -81,6 +90,12 @@ void TrayApplication::start()
     // surface may hand focus on (xdg-activation).
     connect(&events, &AppEvents::openSettingsRequest, m_settingsOpener, &SettingsOpener::open);
     connect(&events, &AppEvents::openSettingsRequest, this, &TrayApplication::closePopover);
+    connect(&events, &AppEvents::openServerSettingsRequest, this, [this](const QUuid& server) {
+        Q_EMIT AppEvents::instance().openSettingsRequest();
+        // The window's own slot: the shell does not know the settings window's class.
+        if (QWidget* window = m_settingsOpener->window(); window && !server.isNull())
+            QMetaObject::invokeMethod(window, "showServer", Q_ARG(QUuid, server));
+    });
     connect(&events, &AppEvents::openLocationRequest, this, [this](const QUrl& location) {
         closePopover();
         if (m_services.openUrl && location.isValid())
