@@ -24,7 +24,7 @@ wait_for 200 test -s "$RIG/display" || { cat "$RIG/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$RIG/display")" WAYLAND_DISPLAY=wayland-1
 WLR_BACKENDS=x11 WLR_RENDERER=pixman sway -c "$RIG/sway.conf" >"$RIG/sway.log" 2>&1 &
 export SWAYSOCK=$XDG_RUNTIME_DIR/sway-ipc.$(id -u).$!.sock
-wait_for 200 swaymsg -t get_version || { cat "$RIG/sway.log"; exit 1; }
+wait_for 200 swaymsg -t get_version || { cat "$RIG/sway.log"; exit 77; } # sway cannot run here
 env -u DISPLAY QT_QPA_PLATFORM=wayland "$1" --settings "$RIG/t.conf" >"$RIG/tarnwick.log" 2>&1 &
 item() { dbus-send --session --print-reply=literal --dest="$1" /StatusNotifierItem \
   org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem "string:$2"; }
@@ -37,12 +37,10 @@ items() { dbus-send --session --print-reply=literal --dest=org.kde.StatusNotifie
   /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
   string:RegisteredStatusNotifierItems | grep -o ':[0-9.]*/StatusNotifierItem'; }
 wait_for 600 items || { echo "no item registered with swaybar"; cat "$RIG"/*.log; exit 1; }
-item "$(items | cut -d/ -f1)" IconName | grep -qw tarnwick-symbolic ||
-  { echo "IconName is not tarnwick-symbolic"; exit 1; }
+item "$(items | cut -d/ -f1)" IconName | grep -qw tarnwick-symbolic || { echo "IconName?"; exit 1; }
 lit() { # the tray corner's brightest pixel, in per cent
-  grim -g '984,0 40x20' "$RIG/tray.png" &&
-    [ "$(convert "$RIG/tray.png" -colorspace Gray -format '%[fx:int(100*maxima)]' info:)" -ge 50 ]
-}
+  grim -g '984,0 40x20' "$RIG/t.png" &&
+    [ "$(convert "$RIG/t.png" -colorspace Gray -format '%[fx:int(100*maxima)]' info:)" -ge 50 ]; }
 wait_for 100 lit || { echo "no icon visible on the black bar"; exit 1; }
 views() { # every window: app_id|title|focused
   swaymsg -t get_tree | jq -r '.. | objects | select(.pid?) | "\(.app_id)|\(.name)|\(.focused)"'; }
