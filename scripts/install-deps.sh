@@ -19,7 +19,7 @@ run_pkgs=(
   qt6-qpa-plugins qt6-wayland qt6-gtk-platformtheme adwaita-icon-theme
 )
 test_pkgs=(
-  xvfb xauth trayer openbox x11-apps x11-utils imagemagick xdotool
+  xvfb xauth trayer openbox x11-apps x11-utils imagemagick xdotool sway grim jq waybar
   psmisc procps
   dbus-daemon dbus-bin
   iproute2

@@ -70,7 +70,10 @@ void StatusNotifierItem::registerWithWatcher()
         const QDBusPendingReply<> reply = *w;
         if (!reply.isError()) {
             setRegistered(true);
-        } else if (reply.error().type() != QDBusError::ServiceUnknown) {
+        } else if (reply.error().type() != QDBusError::ServiceUnknown &&
+                   reply.error().name() != u"org.freedesktop.DBus.Error.NameHasNoOwner"_qs) {
+            // Without auto-start the bus answers NameHasNoOwner while no watcher runs: no
+            // refusal; the owner change registers the item once one appears.
             writeLogLine(u"[Tray] StatusNotifierWatcher refused the item: "_qs +
                          reply.error().message());
         }
