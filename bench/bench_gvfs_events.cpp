@@ -74,7 +74,7 @@ static void BM_GvfsNetworkChangeToMounted(benchmark::State& state)
         QElapsedTimer clock;
         clock.start();
         Q_EMIT events.networkChanged();
-        turnUntil([&] { return manager.isMounted(QStringLiteral("Public")); });
+        turnUntil([&] { return manager.mountedVolumes().contains(QStringLiteral("public")); });
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
         turnUntil([&] { return manager.busyShares().isEmpty(); });
         unmountAllSmbVolumes(*fixture.profile);
@@ -106,14 +106,14 @@ static void BM_GvfsOutsideUnmountToTable(benchmark::State& state)
     for (auto _ : state) {
         QProcess::execute(QStringLiteral("gio"),
                           {QStringLiteral("mount"), QStringLiteral("-a"), location});
-        turnUntil([&] { return manager.isMounted(QStringLiteral("Public")); });
+        turnUntil([&] { return manager.mountedVolumes().contains(QStringLiteral("public")); });
         QProcess gio;
         QElapsedTimer clock;
         clock.start();
         gio.start(QStringLiteral("gio"), {QStringLiteral("mount"), QStringLiteral("-u"), location});
         qint64 gioEnded = 0;
         QObject::connect(&gio, &QProcess::finished, [&] { gioEnded = clock.nsecsElapsed(); });
-        turnUntil([&] { return !manager.isMounted(QStringLiteral("Public")); });
+        turnUntil([&] { return !manager.mountedVolumes().contains(QStringLiteral("public")); });
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
         gio.waitForFinished();
         QCoreApplication::processEvents();

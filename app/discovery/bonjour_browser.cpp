@@ -30,11 +30,6 @@ QObject& listingInbox()
 
 } // namespace
 
-BonjourBrowser::BonjourBrowser(std::shared_ptr<const ShareLister> lister, QObject* parent)
-    : BonjourBrowser(std::move(lister), DiscoveryBackend::platformDefault(), parent)
-{
-}
-
 BonjourBrowser::BonjourBrowser(std::shared_ptr<const ShareLister> lister,
                                std::shared_ptr<DiscoveryBackend> backend, QObject* parent)
     : QObject(parent)

@@ -30,10 +30,8 @@ class BonjourBrowser : public QObject {
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
 
 public:
-    // lister serves listShares; it may be shared between browsers. Searches through the
-    // platform's own DNS-SD backend.
-    explicit BonjourBrowser(std::shared_ptr<const ShareLister> lister, QObject* parent = nullptr);
-    // Searches through backend; a null backend makes every search fail.
+    // lister serves listShares; it may be shared between browsers. Searches through
+    // backend; a null backend makes every search fail.
     BonjourBrowser(std::shared_ptr<const ShareLister> lister,
                    std::shared_ptr<DiscoveryBackend> backend, QObject* parent = nullptr);
     ~BonjourBrowser() override;

@@ -46,10 +46,6 @@ public:
                                      QObject* parent) = 0;
     // Resolves one found service; never null, owned by parent.
     virtual DiscoveryRequest* resolve(const FoundService& service, QObject* parent) = 0;
-
-    // The platform's own backend. Defined by the platform layer, which picks it; null where
-    // the system has none.
-    static std::shared_ptr<DiscoveryBackend> platformDefault();
 };
 
 } // namespace tarnwick

@@ -4,9 +4,8 @@
 #include "model/share_store.h"
 #include "mount/engine_log.h"
 #include "mount/login_fingerprint.h"
-#include "mount/share_mount_point.h"
+#include "mount/share_mounts.h"
 #include "mount/share_name.h"
-#include "mount/stale_mount_cleanup.h"
 #include "mount/system_profile.h"
 
 #include <QCoreApplication>
@@ -23,15 +22,20 @@ namespace {
 // Far more than ever run at once: cycles and single mounts block their threads for the
 // length of a mount, and none may wait for a free thread behind another.
 constexpr int kTaskThreads = 256;
-// Probes in a row a server may miss before its mounts are taken as dead: one lost probe
-// must never unmount.
-constexpr int kMissesBeforeDetach = 2;
-// Probes of one cycle run at once, up to this many.
-constexpr int kProbeThreads = 64;
 
 int timerMilliseconds(double milliseconds)
 {
     return int(std::clamp(milliseconds, 1.0, double(INT_MAX)));
+}
+
+QStringList hostsOf(const QList<Server>& servers)
+{
+    QStringList hosts;
+    for (const Server& server : servers) {
+        if (!hosts.contains(server.host))
+            hosts.append(server.host);
+    }
+    return hosts;
 }
 
 } // namespace
@@ -46,6 +50,9 @@ MountManager::MountManager(ShareStore& store, std::shared_ptr<const SystemProfil
     , m_timing(std::move(timing))
 {
     m_tasks.setMaxThreadCount(kTaskThreads);
+    connect(&m_book, &ShareBook::statusesChanged, this, &MountManager::shareStatusesChanged);
+    connect(&m_store, &ShareStore::serversChanged, this, &MountManager::publish);
+    publish();
     refreshMountedVolumes();
     QTimer::singleShot(m_timing.startupDelay, Qt::PreciseTimer, this, &MountManager::startupPass);
     startTimers(settings);
@@ -63,21 +70,6 @@ MountManager::~MountManager()
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-}
-
-bool MountManager::isMounted(const QString& shareName) const
-{
-    return m_mountedVolumes.contains(m_profile->nameKey(shareName));
-}
-
-bool MountManager::isBusy(const QString& shareName) const
-{
-    return m_busyShares.contains(m_profile->nameKey(shareName));
-}
-
-ShareStatus MountManager::statusOf(const QString& shareName) const
-{
-    return m_statuses.value(m_profile->nameKey(shareName));
 }
 
 void MountManager::startTimers(QSettings& settings)
@@ -99,17 +91,19 @@ void MountManager::startTimers(QSettings& settings)
 
 void MountManager::startupPass()
 {
-    // The store is confined to this thread: the pass works on a copy of the names.
+    // The store is confined to this thread: the pass works on a copy.
+    const QList<Server> servers = usableServers(false);
     QStringList names;
-    for (const Server& server : usableServers(false)) {
+    for (const Server& server : servers) {
         for (const Share& share : server.shares)
             names.append(share.name);
     }
-    m_tasks.start([this, names] {
+    const quint64 epoch = m_epoch;
+    m_tasks.start([this, names, servers, epoch] {
         if (m_stop.stopped())
             return;
-        StaleMountCleanup::run(*m_profile, names, &m_stop);
-        refreshMountedVolumes();
+        m_profile->cleanUpAtStart(names, &m_stop);
+        readTable(servers, epoch);
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -145,41 +139,117 @@ bool MountManager::usableName(const QString& name)
     return false;
 }
 
+void MountManager::refreshMountedVolumes()
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &MountManager::refreshMountedVolumes, Qt::QueuedConnection);
+        return;
+    }
+    m_tasks.start([this, servers = usableServers(false), epoch = m_epoch] {
+        if (!m_stop.stopped())
+            readTable(servers, epoch);
+    });
+}
+
+void MountManager::readTable(const QList<Server>& servers, quint64 epoch)
+{
+    const MountedShares mounted =
+        ShareMounts::match(*m_profile, servers, m_profile->readSmbMounts());
+    QMetaObject::invokeMethod(
+        this, [this, mounted, epoch] { applyTable(mounted, epoch); }, Qt::QueuedConnection);
+}
+
+void MountManager::applyTable(const MountedShares& mounted, quint64 epoch)
+{
+    // A mount or unmount that ended while this table was read is newer than the table.
+    if (m_stop.stopped() || epoch != m_epoch)
+        return;
+    m_book.setMounted(mounted);
+    publish();
+}
+
 void MountManager::mountAll()
 {
     // The decisions that rest on earlier cycles travel as copies: the task must not read
     // main-thread state.
     Q_EMIT cycleStarted();
-    m_tasks.start(
-        [this, servers = usableServers(true), held = m_refusedLogin, missed = m_missedProbes] {
-            runCycle(servers, held, missed);
-            // Queued after the cycle's own results, so they are published first.
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (!m_stop.stopped())
-                        Q_EMIT cycleFinished();
-                },
-                Qt::QueuedConnection);
-        });
+    CycleFacts facts;
+    facts.servers = usableServers(true);
+    facts.missed = m_health.missed();
+    facts.held = m_holds.all();
+    facts.busy = m_book.busy();
+    m_tasks.start([this, facts, all = usableServers(false), epoch = m_epoch] {
+        runCycle(facts, all, epoch);
+        // Queued after the cycle's own results, so they are published first.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_stop.stopped())
+                    Q_EMIT cycleFinished();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
-QHash<QString, bool> MountManager::probe(const QStringList& hosts) const
+void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 epoch)
 {
-    // All at once: twenty silent servers cost one probe time, not twenty.
-    std::vector<char> answers(size_t(hosts.size()), 0);
-    QThreadPool probes;
-    probes.setMaxThreadCount(std::clamp(int(hosts.size()), 1, kProbeThreads));
-    for (qsizetype i = 0; i < hosts.size(); ++i) {
-        probes.start([this, &answers, &hosts, i] {
-            answers[size_t(i)] = m_profile->isHostReachable(hosts.at(i)) ? 1 : 0;
+    if (m_stop.stopped())
+        return;
+    // The cycle's one table read serves the published model and the plan alike.
+    const QList<MountEntry> mounts = m_profile->readSmbMounts();
+    const MountedShares mounted = ShareMounts::match(*m_profile, all, mounts);
+    QMetaObject::invokeMethod(
+        this, [this, mounted, epoch] { applyTable(mounted, epoch); }, Qt::QueuedConnection);
+    facts.mounted = mounted;
+    facts.reachable = ServerHealth::probe(*m_profile, hostsOf(facts.servers));
+    if (m_stop.stopped())
+        return;
+
+    const CyclePlan plan = CyclePlanner::plan(facts, [this](const QString& host) {
+        return LoginFingerprint::of(m_profile->storedLogin(host));
+    });
+    detachAll(mounts, plan.deadHosts);
+
+    // The busy check and the marking happen in one step on the main thread, so two
+    // overlapping cycles can never both pick the same share.
+    QList<PlannedMount> picked;
+    QMetaObject::invokeMethod(
+        this, [this, &plan, &facts, &picked] { picked = markBusy(plan, facts.reachable); },
+        Qt::BlockingQueuedConnection);
+    if (picked.isEmpty())
+        return;
+
+    QThreadPool workers;
+    workers.setMaxThreadCount(QThread::idealThreadCount());
+    for (const PlannedMount& pending : std::as_const(picked)) {
+        workers.start([this, pending] {
+            // The cycle has just read the table: the mount starts without another look.
+            const MountOutcome outcome = MountOperation(*m_profile, m_helper, m_timing, m_stop)
+                                             .perform(pending.host, pending.name, false);
+            QMetaObject::invokeMethod(
+                this, [this, pending, outcome] { endMount(pending.key, pending.name, outcome); },
+                Qt::QueuedConnection);
         });
     }
-    probes.waitForDone();
-    QHash<QString, bool> reachable;
-    for (qsizetype i = 0; i < hosts.size(); ++i)
-        reachable[MountTable::hostKey(hosts.at(i))] |= answers[size_t(i)] != 0;
-    return reachable;
+    workers.waitForDone();
+}
+
+QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
+                                           const QHash<QString, bool>& reachable)
+{
+    if (m_stop.stopped())
+        return {};
+    m_health.note(reachable);
+    QList<PlannedMount> picked;
+    for (const PlannedMount& pending : plan.mounts) {
+        // Busy since the cycle began: another operation has it.
+        if (m_book.isBusy(pending.key))
+            continue;
+        picked.append(pending);
+        m_book.setBusy(pending.key, ShareStatus::State::Mounting);
+    }
+    publish();
+    return picked;
 }
 
 void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts)
@@ -189,8 +259,8 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
         if (mount.host.isEmpty() || !deadHosts.contains(mount.host))
             continue;
         const bool gone = m_profile->detach(mount) == 0;
-        const QString name = MountTable::lastComponent(mount.mountPoint);
-        log(u'[' + (ShareName::isUsable(name) ? name : ShareName::escaped(name)) +
+        log(u'[' +
+            (ShareName::isUsable(mount.share) ? mount.share : ShareName::escaped(mount.share)) +
             QStringLiteral("] server not answering; detached: ") +
             (gone ? QStringLiteral("true") : QStringLiteral("false")));
         detached = true;
@@ -199,127 +269,20 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
         refreshMountedVolumes();
 }
 
-void MountManager::runCycle(const QList<Server>& servers, const QHash<QString, QByteArray>& held,
-                            const QHash<QString, int>& missed)
-{
-    if (m_stop.stopped())
-        return;
-    const QList<MountEntry> mounts = m_profile->readSmbMounts();
-    const QSet<QString> mounted = m_profile->shareKeys(mounts);
-    publishMounted(mounted);
-
-    QStringList hosts;
-    for (const Server& server : servers) {
-        if (!hosts.contains(server.host))
-            hosts.append(server.host);
-    }
-    CycleReport report;
-    report.reachable = probe(hosts);
-    if (m_stop.stopped())
-        return;
-
-    QSet<QString> deadHosts;
-    for (auto it = report.reachable.cbegin(); it != report.reachable.cend(); ++it) {
-        if (!it.value() && missed.value(it.key()) + 1 >= kMissesBeforeDetach)
-            deadHosts.insert(it.key());
-    }
-    detachAll(mounts, deadHosts);
-
-    QHash<QString, QByteArray> storedNow; // by host: one quiet lookup per host and cycle
-    for (const Server& server : servers) {
-        if (!report.reachable.value(MountTable::hostKey(server.host)))
-            continue;
-        for (const Share& share : server.shares) {
-            const QString key = m_profile->nameKey(share.name);
-            if (mounted.contains(key))
-                continue;
-            // A refused login is not offered again: only a changed stored login is. The
-            // lookup asks the secret store, not the server, so it costs no logon.
-            if (held.contains(key)) {
-                if (!storedNow.contains(server.host))
-                    storedNow.insert(server.host,
-                                     LoginFingerprint::of(m_profile->storedLogin(server.host)));
-                if (storedNow.value(server.host) == held.value(key))
-                    continue;
-            }
-            report.candidates.append(Pending{server.host, share.name, key});
-        }
-    }
-
-    // The busy check and the marking happen in one step on the main thread, so two
-    // overlapping cycles can never both pick the same share.
-    QList<Pending> picked;
-    QMetaObject::invokeMethod(
-        this, [this, &report, &picked] { picked = markBusy(report); },
-        Qt::BlockingQueuedConnection);
-    if (picked.isEmpty())
-        return;
-
-    QThreadPool workers;
-    workers.setMaxThreadCount(QThread::idealThreadCount());
-    for (const Pending& pending : std::as_const(picked)) {
-        workers.start([this, pending] {
-            const MountOutcome outcome = MountOperation(*m_profile, m_helper, m_timing, m_stop)
-                                             .perform(pending.host, pending.name);
-            QMetaObject::invokeMethod(
-                this, [this, pending, outcome] { endMount(pending.key, pending.name, outcome); },
-                Qt::QueuedConnection);
-        });
-    }
-    workers.waitForDone();
-}
-
-void MountManager::noteProbes(const QHash<QString, bool>& reachable)
-{
-    for (auto it = reachable.cbegin(); it != reachable.cend(); ++it) {
-        if (it.value())
-            m_missedProbes.remove(it.key());
-        else
-            ++m_missedProbes[it.key()];
-    }
-}
-
-QList<MountManager::Pending> MountManager::markBusy(const CycleReport& report)
-{
-    if (m_stop.stopped())
-        return {};
-    noteProbes(report.reachable);
-    QList<Pending> picked;
-    QSet<QString> busy = m_busyShares;
-    for (const Pending& pending : report.candidates) {
-        // Names busy before this step belong to another operation; a name that appears
-        // twice in this cycle (two servers with one share name) stays picked twice.
-        if (m_busyShares.contains(pending.key))
-            continue;
-        picked.append(pending);
-        busy.insert(pending.key);
-    }
-    if (!picked.isEmpty())
-        setBusyShares(busy);
-    else
-        updateStatuses();
-    return picked;
-}
-
 void MountManager::probeAndDetach()
 {
-    QStringList hosts;
-    for (const Server& server : m_store.servers()) {
-        if (!hosts.contains(server.host))
-            hosts.append(server.host);
-    }
-    m_tasks.start([this, hosts] {
+    m_tasks.start([this, servers = usableServers(false)] {
         if (m_stop.stopped())
             return;
         const QList<MountEntry> mounts = m_profile->readSmbMounts();
         QStringList withMounts;
-        for (const QString& host : hosts) {
+        for (const QString& host : hostsOf(servers)) {
             const QString hostKey = MountTable::hostKey(host);
             if (std::any_of(mounts.begin(), mounts.end(),
                             [&](const MountEntry& m) { return m.host == hostKey; }))
                 withMounts.append(host);
         }
-        const QHash<QString, bool> reachable = probe(withMounts);
+        const QHash<QString, bool> reachable = ServerHealth::probe(*m_profile, withMounts);
         QSet<QString> dead;
         for (auto it = reachable.cbegin(); it != reachable.cend(); ++it) {
             if (!it.value())
@@ -331,8 +294,8 @@ void MountManager::probeAndDetach()
             [this, reachable] {
                 if (m_stop.stopped())
                     return;
-                noteProbes(reachable);
-                updateStatuses();
+                m_health.note(reachable);
+                publish();
             },
             Qt::QueuedConnection);
     });
@@ -342,111 +305,99 @@ void MountManager::mountShare(const Share& share, const Server& server)
 {
     if (!usableName(share.name))
         return;
-    const QString key = m_profile->nameKey(share.name);
-    if (m_busyShares.contains(key))
+    const ShareKey key = ShareKey::of(server, share);
+    if (m_book.isBusy(key))
         return;
     // The user asks for it: a refused login is tried once more.
-    m_refusedLogin.remove(key);
-    if (m_profile->mountedShareNames().contains(key)) {
-        QSet<QString> mounted = m_mountedVolumes;
-        mounted.insert(key);
-        setMountedVolumes(mounted);
-        return;
-    }
-    QSet<QString> busy = m_busyShares;
-    busy.insert(key);
-    setBusyShares(busy);
-    mountInBackground(server.host, share.name);
-}
-
-void MountManager::mountInBackground(const QString& host, const QString& name)
-{
-    m_tasks.start([this, host, name] {
-        const MountOutcome outcome =
-            MountOperation(*m_profile, m_helper, m_timing, m_stop).perform(host, name);
+    m_holds.release(key);
+    m_book.setBusy(key, ShareStatus::State::Mounting);
+    publish();
+    m_tasks.start([this, key, host = server.host, name = share.name] {
+        const MountOperation operation(*m_profile, m_helper, m_timing, m_stop);
+        // Mounted already (the file manager, another login): only marked, no request.
+        MountOutcome outcome;
+        outcome.mount = ShareMounts::find(*m_profile, m_profile->readSmbMounts(), host, name);
+        outcome.mounted = outcome.mount.has_value();
+        if (!outcome.mounted)
+            outcome = operation.perform(host, name, false);
         QMetaObject::invokeMethod(
-            this,
-            [this, key = m_profile->nameKey(name), name, outcome] { endMount(key, name, outcome); },
+            this, [this, key, name, outcome] { endMount(key, name, outcome); },
             Qt::QueuedConnection);
     });
 }
 
-void MountManager::endMount(const QString& key, const QString& name, const MountOutcome& outcome)
+void MountManager::endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome)
 {
     if (m_stop.stopped())
         return;
-    if (outcome.attempted.isValid() || outcome.mounted)
-        m_lastOutcome.insert(key, outcome);
+    m_book.setOutcome(key, outcome);
     if (outcome.reason == ShareStatus::Reason::LoginRefused) {
-        m_refusedLogin.insert(key, outcome.loginFingerprint);
+        m_holds.hold(key, outcome.loginFingerprint);
         log(u'[' + name + QStringLiteral("] login refused; waiting for a new password"));
     } else if (outcome.attempted.isValid()) {
-        m_refusedLogin.remove(key);
+        m_holds.release(key);
     }
-    // The mounted set first, so the status never passes through "not mounted" on the way.
+    // Mounted and no longer busy in one publication, so the status never passes through
+    // "not mounted" on the way.
     if (outcome.mounted) {
-        QSet<QString> volumes = m_mountedVolumes;
-        volumes.insert(key);
-        setMountedVolumes(volumes);
+        m_book.setMount(key, outcome.mount);
+        ++m_epoch;
     } else {
         refreshMountedVolumes();
     }
-    QSet<QString> busy = m_busyShares;
-    busy.remove(key);
-    setBusyShares(busy);
+    m_book.setBusy(key, ShareStatus::State::NotMounted);
+    publish();
 }
 
-QUrl MountManager::locationOf(const QString& shareName) const
+QUrl MountManager::locationOf(const ShareKey& key) const
 {
-    if (!isMounted(shareName))
-        return {};
-    const auto mount = ShareMountPoint::mountOf(*m_profile, m_profile->readSmbMounts(), shareName);
-    if (!mount)
+    const auto mount = m_book.mounted().constFind(key);
+    if (mount == m_book.mounted().cend())
         return {};
     const QString local = mount->localPath.isEmpty() ? mount->mountPoint : mount->localPath;
     return local.startsWith(u'/') ? QUrl::fromLocalFile(local) : QUrl(local);
 }
 
-void MountManager::unmountShare(const QString& shareName)
+void MountManager::unmountShare(const ShareKey& key)
 {
-    if (!usableName(shareName))
-        return;
-    const QString mountPoint =
-        ShareMountPoint::forUnmount(*m_profile, m_profile->readSmbMounts(), shareName);
-    const QString key = m_profile->nameKey(shareName);
-    QSet<QString> busy = m_busyShares;
-    busy.insert(key);
-    m_unmounting.insert(key);
-    setBusyShares(busy);
-    if (mountPoint.isEmpty()) {
-        // Nothing of this share is mounted and there is no mount-point directory to try:
-        // the unmount fails without running a tool.
-        QMetaObject::invokeMethod(
-            this, [this, key] { endUnmount(key, false); }, Qt::QueuedConnection);
-        return;
+    const Server* server = nullptr;
+    const Share* share = nullptr;
+    for (const Server& candidate : m_store.servers()) {
+        for (const Share& item : candidate.shares) {
+            if (ShareKey::of(candidate, item) == key) {
+                server = &candidate;
+                share = &item;
+            }
+        }
     }
-    m_tasks.start([this, mountPoint, key] {
-        const bool unmounted = m_profile->unmount(mountPoint, RunLimits{{}, &m_stop}) == 0;
+    if (!share || !usableName(share->name) || m_book.isBusy(key))
+        return;
+    m_book.setBusy(key, ShareStatus::State::Unmounting);
+    publish();
+    m_tasks.start([this, key, host = server->host, name = share->name] {
+        const auto mount = ShareMounts::find(*m_profile, m_profile->readSmbMounts(), host, name);
+        const QString mountPoint = mount ? mount->mountPoint : m_profile->fallbackMountPoint(name);
+        // Nothing of this share is mounted and there is no mount point to try: the unmount
+        // fails without running a tool.
+        const bool unmounted =
+            !mountPoint.isEmpty() && m_profile->unmount(mountPoint, RunLimits{{}, &m_stop}) == 0;
         QMetaObject::invokeMethod(
             this, [this, key, unmounted] { endUnmount(key, unmounted); }, Qt::QueuedConnection);
     });
 }
 
-void MountManager::endUnmount(const QString& key, bool unmounted)
+void MountManager::endUnmount(const ShareKey& key, bool unmounted)
 {
     if (m_stop.stopped())
         return;
     if (unmounted) {
-        QSet<QString> volumes = m_mountedVolumes;
-        volumes.remove(key);
-        setMountedVolumes(volumes);
+        m_book.setMount(key, std::nullopt);
+        ++m_epoch;
     } else {
         refreshMountedVolumes();
     }
-    m_unmounting.remove(key);
-    QSet<QString> busy = m_busyShares;
-    busy.remove(key);
-    setBusyShares(busy);
+    m_book.setBusy(key, ShareStatus::State::NotMounted);
+    publish();
 }
 
 void MountManager::unmountAll()
@@ -454,74 +405,35 @@ void MountManager::unmountAll()
     // Disabled servers too: a share mounted on request is still the user's to unmount.
     for (const Server& server : m_store.servers()) {
         for (const Share& share : server.shares) {
-            if (m_mountedVolumes.contains(m_profile->nameKey(share.name)))
-                unmountShare(share.name);
+            const ShareKey key = ShareKey::of(server, share);
+            if (m_book.isMounted(key))
+                unmountShare(key);
         }
     }
 }
 
-void MountManager::refreshMountedVolumes()
+void MountManager::publish()
 {
-    publishMounted(m_profile->mountedShareNames());
-}
-
-void MountManager::publishMounted(const QSet<QString>& keys)
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this, keys] {
-            if (!m_stop.stopped())
-                setMountedVolumes(keys);
-        },
-        Qt::QueuedConnection);
-}
-
-void MountManager::setMountedVolumes(const QSet<QString>& keys)
-{
-    m_mountedVolumes = keys;
-    Q_EMIT mountedVolumesChanged();
-    updateStatuses();
-}
-
-void MountManager::setBusyShares(const QSet<QString>& keys)
-{
-    m_busyShares = keys;
-    Q_EMIT busySharesChanged();
-    updateStatuses();
-}
-
-void MountManager::updateStatuses()
-{
-    ShareStatusMap statuses;
-    for (const Server& server : m_store.servers()) {
-        const bool hostDown = m_missedProbes.value(MountTable::hostKey(server.host)) > 0;
-        for (const Share& share : server.shares) {
-            if (!ShareName::isUsable(share.name))
-                continue;
-            const QString key = m_profile->nameKey(share.name);
-            if (statuses.contains(key))
-                continue;
-            ShareStatus status;
-            status.name = share.name;
-            const MountOutcome last = m_lastOutcome.value(key);
-            status.toolStatus = last.toolStatus;
-            status.lastAttempt = last.attempted;
-            if (m_busyShares.contains(key))
-                status.state = m_unmounting.contains(key) ? ShareStatus::State::Unmounting
-                                                          : ShareStatus::State::Mounting;
-            else if (m_mountedVolumes.contains(key))
-                status.state = ShareStatus::State::Mounted;
-            else if (hostDown && server.isEnabled)
-                status.reason = ShareStatus::Reason::ServerUnreachable;
-            else
-                status.reason = last.reason;
-            statuses.insert(key, status);
-        }
+    m_book.publish(m_store.servers(),
+                   [this](const QString& hostKey) { return m_health.isDown(hostKey); });
+    // The name views follow the book.
+    QSet<QString> mounted;
+    QSet<QString> busy;
+    for (auto it = m_book.statuses().cbegin(); it != m_book.statuses().cend(); ++it) {
+        const QString name = m_profile->nameKey(it->name);
+        if (m_book.isMounted(it.key()))
+            mounted.insert(name);
+        if (m_book.isBusy(it.key()))
+            busy.insert(name);
     }
-    if (statuses == m_statuses)
-        return;
-    m_statuses = statuses;
-    Q_EMIT shareStatusesChanged();
+    if (mounted != m_mountedNames) {
+        m_mountedNames = mounted;
+        Q_EMIT mountedVolumesChanged();
+    }
+    if (busy != m_busyNames) {
+        m_busyNames = busy;
+        Q_EMIT busySharesChanged();
+    }
 }
 
 } // namespace tarnwick

@@ -1,12 +1,10 @@
 #include "mount/mount_operation.h"
 
 #include "mount/engine_log.h"
-#include "mount/helper_access.h"
 #include "mount/login_fingerprint.h"
+#include "mount/share_mounts.h"
 #include "mount/stop_signal.h"
 #include "mount/system_profile.h"
-
-#include <QFileInfo>
 
 namespace tarnwick {
 
@@ -33,17 +31,20 @@ MountOperation::MountOperation(const SystemProfile& profile, HelperAccess* helpe
 {
 }
 
-MountOutcome MountOperation::perform(const QString& host, const QString& shareName) const
+MountOutcome MountOperation::perform(const QString& host, const QString& shareName,
+                                     bool checkFirst) const
 {
     MountOutcome outcome;
-    const QString key = m_profile.nameKey(shareName);
-    if (m_profile.mountedShareNames().contains(key)) {
-        logShare(shareName, QStringLiteral("already mounted"));
-        outcome.mounted = true;
-        return outcome;
+    if (checkFirst) {
+        outcome.mount = find(host, shareName);
+        if (outcome.mount) {
+            logShare(shareName, QStringLiteral("already mounted"));
+            outcome.mounted = true;
+            return outcome;
+        }
     }
 
-    removeStaleDirectory(shareName);
+    m_profile.prepareMount(shareName, m_helper);
 
     // Once stopped, not even the keyring is asked: an unlock prompt could hold the quit.
     if (m_stop.stopped())
@@ -66,7 +67,9 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     // A refusal the profile is sure of cannot turn into a mount: no need to watch for one.
     const bool definite = attempt.failure == ShareStatus::Reason::LoginRefused ||
                           attempt.failure == ShareStatus::Reason::NoSuchShare;
-    outcome.mounted = !definite && pollForMount(key, m_profile.mountRequestWaits());
+    if (!definite)
+        outcome.mount = pollForMount(host, shareName, m_profile.mountRequestWaits());
+    outcome.mounted = outcome.mount.has_value();
     if (!outcome.mounted) {
         outcome.reason = attempt.failure != ShareStatus::Reason::None
                              ? attempt.failure
@@ -76,32 +79,25 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     return outcome;
 }
 
-void MountOperation::removeStaleDirectory(const QString& shareName) const
+std::optional<MountEntry> MountOperation::find(const QString& host, const QString& shareName) const
 {
-    const QString root = m_profile.volumesRoot();
-    if (root.isEmpty())
-        return;
-    const QString path = root + u'/' + shareName;
-    if (!QFileInfo::exists(path))
-        return;
-    // The directory may belong to root (left by the system); only the helper can remove it.
-    // A missing helper or a failed connection reads as "not removed"; the mount goes on.
-    const bool removed = m_helper && m_helper->removeDirectory(path);
-    logShare(shareName, QStringLiteral("removed stale dir: ") + flag(removed));
+    return ShareMounts::find(m_profile, m_profile.readSmbMounts(), host, shareName);
 }
 
-bool MountOperation::pollForMount(const QString& key, bool checkAtOnce) const
+std::optional<MountEntry>
+MountOperation::pollForMount(const QString& host, const QString& shareName, bool checkAtOnce) const
 {
-    if (checkAtOnce && m_profile.mountedShareNames().contains(key))
-        return true;
-    // Checking through the mounted-name set means a mount at "Name-1" counts too.
+    if (checkAtOnce) {
+        if (auto mount = find(host, shareName))
+            return mount;
+    }
     for (const auto wait : m_timing.pollSchedule) {
         if (!m_stop.sleepFor(wait))
-            return false;
-        if (m_profile.mountedShareNames().contains(key))
-            return true;
+            return std::nullopt;
+        if (auto mount = find(host, shareName))
+            return mount;
     }
-    return false;
+    return std::nullopt;
 }
 
 } // namespace tarnwick

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "mount/mount_table.h"
 #include "mount/mount_timing.h"
 #include "mount/share_status.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+
+#include <optional>
 
 namespace tarnwick {
 
@@ -18,8 +21,9 @@ struct MountOutcome {
     bool mounted = false;
     ShareStatus::Reason reason = ShareStatus::Reason::None; // None when mounted
     int toolStatus = 0;
-    QDateTime attempted;         // when the request started; invalid when none was made
-    QByteArray loginFingerprint; // LoginFingerprint of the login tried; empty when none
+    QDateTime attempted;             // when the request started; invalid when none was made
+    QByteArray loginFingerprint;     // LoginFingerprint of the login tried; empty when none
+    std::optional<MountEntry> mount; // the mount found when mounted
 };
 
 // Mounts one share and watches the mount table until it shows up or the poll schedule
@@ -30,13 +34,15 @@ public:
     MountOperation(const SystemProfile& profile, HelperAccess* helper, const MountTiming& timing,
                    const StopSignal& stop);
 
-    // Mounted when the share stands in the mount table (already, or after the request).
-    // A raised stop signal cuts the poll short with the outcome not mounted.
-    MountOutcome perform(const QString& host, const QString& shareName) const;
+    // Mounted when the table shows the share of host (already, when checkFirst, or after the
+    // request). A raised stop signal cuts the poll short with the outcome not mounted.
+    MountOutcome perform(const QString& host, const QString& shareName,
+                         bool checkFirst = true) const;
 
 private:
-    void removeStaleDirectory(const QString& shareName) const;
-    bool pollForMount(const QString& key, bool checkAtOnce) const;
+    std::optional<MountEntry> find(const QString& host, const QString& shareName) const;
+    std::optional<MountEntry> pollForMount(const QString& host, const QString& shareName,
+                                           bool checkAtOnce) const;
 
     const SystemProfile& m_profile;
     HelperAccess* m_helper;

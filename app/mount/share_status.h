@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/share_key.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -12,7 +14,7 @@ struct ShareStatus {
     enum class State { NotMounted, Mounting, Mounted, Unmounting };
     enum class Reason { None, ServerUnreachable, LoginRefused, NoSuchShare, TimedOut, MountFailed };
 
-    QString name; // the share's name as configured (the map's key is the profile's key)
+    QString name; // the share's name as configured
     State state = State::NotMounted;
     Reason reason = Reason::None; // why it is not mounted; None while mounted or busy
     int toolStatus = 0;           // exit status of the last mount request
@@ -23,7 +25,7 @@ struct ShareStatus {
     QString describe() const;
 };
 
-// The statuses of all shares, keyed by the profile's name key.
-using ShareStatusMap = QHash<QString, ShareStatus>;
+// The statuses of all configured shares with a usable name, by share.
+using ShareStatusMap = QHash<ShareKey, ShareStatus>;
 
 } // namespace tarnwick

@@ -4,19 +4,18 @@
 
 namespace tarnwick {
 
-QSet<QString> SystemProfile::shareKeys(const QList<MountEntry>& mounts) const
-{
-    const QSet<QString> names = MountTable::shareNames(mounts, mountsNumberedDuplicates());
-    QSet<QString> keys;
-    keys.reserve(names.size());
-    for (const QString& name : names)
-        keys.insert(nameKey(name));
-    return keys;
-}
-
 QString SystemProfile::nameKey(const QString& name) const
 {
     return UnicodeText::canonical(name);
 }
+
+QString SystemProfile::fallbackMountPoint(const QString&) const
+{
+    return {};
+}
+
+void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
+
+void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}
 
 } // namespace tarnwick

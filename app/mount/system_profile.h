@@ -5,14 +5,15 @@
 #include "mount/share_status.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
 
 namespace tarnwick {
 
+class HelperAccess;
 class StopSignal;
 
 // Bounds of one blocking profile call: the deadline of each tool run in it (zero: the
@@ -33,8 +34,10 @@ struct MountAttempt {
     ShareStatus::Reason failure = ShareStatus::Reason::None;
 };
 
-// Everything the mount engine needs from the system, per platform: the mount table, mount
-// and unmount requests, the secret store, reachability and the volumes root.
+// Everything the mount engine needs from the system, per platform: the mount table, which
+// mount shows which share, mount and unmount requests, the secret store and reachability.
+// The engine speaks of shares, mounts and locations only; whatever else a system needs around
+// a mount (leftover mount-point directories, duplicate mounts) stays behind the hooks below.
 // Implementations are stateless: every method may run on any thread, several at once,
 // and blocks its caller while its tools run. None throws.
 class SystemProfile {
@@ -46,15 +49,13 @@ public:
 
     // The SMB mounts of the system, in table order.
     virtual QList<MountEntry> readSmbMounts() const = 0;
-    // The names taken as mounted, as keys (see nameKey).
-    QSet<QString> mountedShareNames() const { return shareKeys(readSmbMounts()); }
-    // The same for mounts already read.
-    QSet<QString> shareKeys(const QList<MountEntry>& mounts) const;
+    // True when mount shows the share shareName of the server configured as host. How
+    // closely a mount names its server is the system's: some name a mount by share alone.
+    virtual bool shows(const MountEntry& mount, const QString& host,
+                       const QString& shareName) const = 0;
     // The form in which share names are compared: canonical (NFC) here; profiles whose
     // mount table changes letter case also fold case.
     virtual QString nameKey(const QString& name) const;
-    // True when the system mounts a share a second time at "Name-1", "Name-2", ...
-    virtual bool mountsNumberedDuplicates() const = 0;
 
     // Asks the system to mount smb://host/share, with credentials when given, within the
     // profile's mount deadline (limits may shorten it or stop it). The status is
@@ -73,12 +74,16 @@ public:
     // Takes a mount of a server that no longer answers away at once, without waiting for
     // the server, so nothing blocks on it; returns 0 when it is gone.
     virtual int detach(const MountEntry& mount) const = 0;
+    // Where an unmount of shareName goes when the table shows no mount of it; empty (the
+    // default) when there is nothing to try.
+    virtual QString fallbackMountPoint(const QString& shareName) const;
 
-    // The directory holding per-share mount points ("/Volumes"); empty when the system
-    // keeps none, which turns the stale-directory steps into no-ops.
-    virtual QString volumesRoot() const = 0;
-    // Removes an empty directory with the user's rights; returns the exit status.
-    virtual int removeEmptyDirectory(const QString& path) const = 0;
+    // Whatever the system needs done before shareName is mounted (nothing by default); may
+    // ask the privileged helper (null: none). Blocks; logs what it did.
+    virtual void prepareMount(const QString& shareName, HelperAccess* helper) const;
+    // The start-up cleanup for the configured share names (nothing by default). A raised
+    // stop (may be null) ends its tools at once. Blocks; logs what it did.
+    virtual void cleanUpAtStart(const QStringList& shareNames, const StopSignal* stop) const;
 
     // The login stored for host, or nullopt (also on any failure). Logs the account found.
     virtual std::optional<Credentials> lookupKeychainCredentials(const QString& host) const = 0;

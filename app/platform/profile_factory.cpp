@@ -69,9 +69,4 @@ std::shared_ptr<DiscoveryBackend> ProfileFactory::createDiscoveryBackend()
 #endif
 }
 
-std::shared_ptr<DiscoveryBackend> DiscoveryBackend::platformDefault()
-{
-    return ProfileFactory::createDiscoveryBackend();
-}
-
 } // namespace tarnwick

@@ -30,7 +30,7 @@ public:
     createSystemEvents(const QString& toolRoot = QString(),
                        const QDBusConnection& systemBus = QDBusConnection::systemBus());
     // The DNS-SD backend of the browsers: avahi-daemon over D-Bus on Linux, dns_sd.h on
-    // macOS. Also what DiscoveryBackend::platformDefault() gives.
+    // macOS.
     static std::shared_ptr<DiscoveryBackend> createDiscoveryBackend();
 };
 

@@ -4,6 +4,7 @@
 #include "model/share_store.h"
 #include "model/unicode_text.h"
 #include "mount/share_name.h"
+#include "platform/profile_factory.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "style/share_check_list.h"
@@ -51,7 +52,8 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     : QWidget(parent)
     , m_server(server)
     , m_store(store)
-    , m_bonjour(new BonjourBrowser(std::move(lister), this))
+    , m_bonjour(
+          new BonjourBrowser(std::move(lister), ProfileFactory::createDiscoveryBackend(), this))
 {
     QVBoxLayout* stack = ScrollPage::install(this, QMargins(16, 16, 16, 16));
     QWidget* content = stack->parentWidget();

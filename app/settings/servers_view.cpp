@@ -3,6 +3,7 @@
 #include "discovery/bonjour_browser.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
+#include "platform/profile_factory.h"
 #include "settings/discovery_sheet.h"
 #include "settings/server_edit_view.h"
 #include "settings/server_list_widget.h"
@@ -44,7 +45,8 @@ ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> l
     : QWidget(parent)
     , m_store(store)
     , m_lister(lister)
-    , m_bonjour(new BonjourBrowser(std::move(lister), this))
+    , m_bonjour(
+          new BonjourBrowser(std::move(lister), ProfileFactory::createDiscoveryBackend(), this))
 {
     // Left column: the list and its buttons.
     auto* sidebar = new QWidget(this);

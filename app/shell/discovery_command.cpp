@@ -112,7 +112,8 @@ int DiscoveryCommand::run(int argc, char** argv)
                                  QStringLiteral("[seconds]"));
     parser.process(app);
 
-    BonjourBrowser browser(ProfileFactory::createShareLister(parser.value(kToolRoot)));
+    BonjourBrowser browser(ProfileFactory::createShareLister(parser.value(kToolRoot)),
+                           ProfileFactory::createDiscoveryBackend());
     if (parser.isSet(kListShares))
         return listShares(browser, parser.value(kListShares));
     return discover(app, browser, parser.positionalArguments().value(0));

@@ -19,12 +19,10 @@ const QString kSettingsAction = QStringLiteral("settings");
 
 } // namespace
 
-ShareNotifier::ShareNotifier(QDBusConnection bus, QSettings& settings, ServerOf serverOf,
-                             QObject* parent)
+ShareNotifier::ShareNotifier(QDBusConnection bus, QSettings& settings, QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_settings(settings)
-    , m_serverOf(std::move(serverOf))
 {
     if (m_bus.isConnected())
         m_bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
@@ -36,9 +34,6 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
     using State = ShareStatus::State;
     using Reason = ShareStatus::Reason;
     const bool enabled = AppSettings::notifications(m_settings);
-    const auto serverOf = [this](const QString& key) {
-        return m_serverOf ? m_serverOf(key) : QUuid();
-    };
     for (auto it = statuses.constBegin(); it != statuses.constEnd(); ++it) {
         const ShareStatus& now = it.value();
         const auto before = m_previous.constFind(it.key());
@@ -47,7 +42,7 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
                           now.state == State::NotMounted && now.reason == Reason::ServerUnreachable;
         if (lost && enabled)
             notify(qtTrId("notify.lost_title").arg(now.name), qtTrId("notify.lost_body"),
-                   serverOf(it.key()));
+                   it.key().server);
         // A refused login is retried each cycle (busy in between): told once until it mounts
         // or fails otherwise.
         if (now.state == State::Mounted ||
@@ -58,7 +53,7 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
             m_refused.insert(it.key());
             if (enabled)
                 notify(qtTrId("notify.login_title").arg(now.name), qtTrId("notify.login_body"),
-                       serverOf(it.key()));
+                       it.key().server);
         }
     }
     m_previous = statuses;

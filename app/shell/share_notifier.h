@@ -9,8 +9,6 @@
 #include <QSettings>
 #include <QUuid>
 
-#include <functional>
-
 namespace tarnwick {
 
 // Tells the desktop (org.freedesktop.Notifications) when a mounted share is lost because its
@@ -22,10 +20,7 @@ class ShareNotifier : public QObject {
     Q_OBJECT
 
 public:
-    // serverOf names the server of a share key (null when unknown) for the settings action.
-    using ServerOf = std::function<QUuid(const QString& key)>;
-    ShareNotifier(QDBusConnection bus, QSettings& settings, ServerOf serverOf = {},
-                  QObject* parent = nullptr);
+    ShareNotifier(QDBusConnection bus, QSettings& settings, QObject* parent = nullptr);
 
     // Compares statuses (by key, as the manager publishes them) with the previous ones.
     void update(const ShareStatusMap& statuses);
@@ -40,8 +35,7 @@ private:
     QDBusConnection m_bus;
     QSettings& m_settings;
     ShareStatusMap m_previous;
-    QSet<QString> m_refused; // keys whose refused login was told, until it changes
-    ServerOf m_serverOf;
+    QSet<ShareKey> m_refused;  // shares whose refused login was told, until it changes
     QHash<uint, QUuid> m_sent; // ids the server gave our notifications, and their servers
 };
 

@@ -25,7 +25,8 @@ ShareRow::ShareRow(const Share& share, const Server& server, MountManager& manag
     connect(this, &QAbstractButton::clicked, this, &ShareRow::activate);
     connect(m_open, &QAbstractButton::clicked, this, [this] {
         if (m_manager)
-            Q_EMIT AppEvents::instance().openLocationRequest(m_manager->locationOf(m_share.name));
+            Q_EMIT AppEvents::instance().openLocationRequest(
+                m_manager->locationOf(ShareKey::of(m_server, m_share)));
     });
     connect(&manager, &MountManager::busySharesChanged, this, &ShareRow::refreshState);
     connect(&manager, &MountManager::mountedVolumesChanged, this, &ShareRow::refreshState);
@@ -44,16 +45,16 @@ ShareState ShareRow::state() const
 {
     if (!m_manager)
         return ShareState::Idle;
-    if (m_manager->isBusy(m_share.name))
+    if (m_manager->isBusy(ShareKey::of(m_server, m_share)))
         return ShareState::Busy;
-    if (m_manager->isMounted(m_share.name))
+    if (m_manager->isMounted(ShareKey::of(m_server, m_share)))
         return ShareState::Mounted;
     return ShareState::Idle;
 }
 
 ShareStatus ShareRow::status() const
 {
-    return m_manager ? m_manager->statusOf(m_share.name) : ShareStatus{};
+    return m_manager ? m_manager->statusOf(ShareKey::of(m_server, m_share)) : ShareStatus{};
 }
 
 QString ShareRow::iconSymbol() const
@@ -74,7 +75,7 @@ QString ShareRow::detailText() const
 QColor ShareRow::nameColor() const
 {
     // Full strength whenever the share is mounted, also while it is being unmounted.
-    const bool mounted = m_manager && m_manager->isMounted(m_share.name);
+    const bool mounted = m_manager && m_manager->isMounted(ShareKey::of(m_server, m_share));
     return mounted ? foreground() : Style::secondary(foreground());
 }
 
@@ -159,8 +160,8 @@ void ShareRow::activate()
     // Decided at the moment of the click; the manager reports the outcome through its sets.
     if (!m_manager || state() == ShareState::Busy)
         return;
-    if (m_manager->isMounted(m_share.name))
-        m_manager->unmountShare(m_share.name);
+    if (m_manager->isMounted(ShareKey::of(m_server, m_share)))
+        m_manager->unmountShare(ShareKey::of(m_server, m_share));
     else
         m_manager->mountShare(m_share, m_server);
 }

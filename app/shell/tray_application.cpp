@@ -62,16 +62,7 @@ void TrayApplication::start()
     if (m_services.systemEvents && (m_events = m_services.systemEvents()))
         wireSystemEvents(*m_manager, *m_events);
 
-    const auto serverOf = [this](const QString& key) {
-        for (const Server& server : m_store->servers()) {
-            for (const Share& share : server.shares) {
-                if (server.isEnabled && m_profile->nameKey(share.name) == key)
-                    return server.id;
-            }
-        }
-        return QUuid();
-    };
-    m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, serverOf, this);
+    m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
     connect(m_manager.get(), &MountManager::shareStatusesChanged, m_notifier,
             [this] { m_notifier->update(m_manager->shareStatuses()); });
 

@@ -73,10 +73,11 @@ void TrayMenuModel::rebuild()
     for (const Server& server : servers) {
         add(idFor(server.id.toString()), Kind::Header, server.displayName, false);
         for (const Share& share : server.shares) {
-            const bool busy = m_manager && m_manager->isBusy(share.name);
-            const bool mounted = m_manager && m_manager->isMounted(share.name);
+            const ShareKey key = ShareKey::of(server, share);
+            const ShareStatus status = m_manager ? m_manager->statusOf(key) : ShareStatus{};
+            const bool busy = m_manager && m_manager->isBusy(key);
+            const bool mounted = m_manager && m_manager->isMounted(key);
             const int id = idFor(server.id.toString() + u'/' + share.id.toString());
-            const ShareStatus status = m_manager ? m_manager->statusOf(share.name) : ShareStatus{};
             const QString detail = ShareStatusText::detail(status);
             const QString reason = ShareStatusText::reason(status);
             if (!reason.isEmpty())
@@ -94,7 +95,7 @@ void TrayMenuModel::rebuild()
                 const int open =
                     idFor(server.id.toString() + u'/' + share.id.toString() + u"/open"_qs);
                 add(open, Kind::Action, qtTrId("menu.open_share").arg(share.name));
-                m_opens.insert(open, share.name);
+                m_opens.insert(open, key);
             }
         }
     }
@@ -143,11 +144,11 @@ bool TrayMenuModel::activate(int id)
     if (share == m_shares.constEnd())
         return false;
     // Decided at the moment of the click, as in the popover's row.
-    const QString& name = share->first.name;
-    if (m_manager->isBusy(name))
+    const ShareKey key = ShareKey::of(share->second, share->first);
+    if (m_manager->isBusy(key))
         return false;
-    if (m_manager->isMounted(name))
-        m_manager->unmountShare(name);
+    if (m_manager->isMounted(key))
+        m_manager->unmountShare(key);
     else
         m_manager->mountShare(share->first, share->second);
     return true;

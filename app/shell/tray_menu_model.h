@@ -2,6 +2,7 @@
 
 #include "model/server.h"
 #include "model/share.h"
+#include "model/share_key.h"
 
 #include <QHash>
 #include <QList>
@@ -70,7 +71,7 @@ private:
     QPointer<MountManager> m_manager;
     QList<TrayMenuEntry> m_entries;
     QHash<int, QPair<Share, Server>> m_shares;
-    QHash<int, QString> m_opens; // the "open" entries' share names
+    QHash<int, ShareKey> m_opens; // the "open" entries' shares
     QHash<QString, int> m_ids;
     QStringList m_failing; // "Name (reason)" of each share that did not mount
     bool m_needsAttention = false;

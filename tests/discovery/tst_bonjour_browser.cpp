@@ -4,6 +4,7 @@
 #include "platform/linux/avahi_discovery.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smbclient_share_lister.h"
+#include "platform/profile_factory.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -115,7 +116,7 @@ private Q_SLOTS:
     // the search ends on a later turn, its browse kept.
     void search()
     {
-        BonjourBrowser stopped(nullptr),
+        BonjourBrowser stopped(nullptr, ProfileFactory::createDiscoveryBackend()),
             failing(nullptr, std::make_shared<AvahiDiscovery>(
                                  QDBusConnection::connectToBus(u"unix:path=/none"_s, u"x"_s)));
         QSignalSpy failed(&failing, &BonjourBrowser::isSearchingChanged);
@@ -125,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(!stopped.isSearching() && !stopped.m_browser && stopped.m_resolving.isEmpty());
         QVERIFY(failing.isSearching());
 
-        BonjourBrowser browser(nullptr);
+        BonjourBrowser browser(nullptr, ProfileFactory::createDiscoveryBackend());
         // Shorter than the daemon's own resolver time-out (5 s), so it is ours that ends it.
         browser.m_resolveTimeout = std::chrono::milliseconds(100);
         int addedWhileResolving = 0;
@@ -243,8 +244,8 @@ private Q_SLOTS:
     void listShares()
     {
         auto lister = std::make_shared<GatedLister>();
-        BonjourBrowser browser(lister);
-        auto gone = std::make_unique<BonjourBrowser>(lister);
+        BonjourBrowser browser(lister, nullptr);
+        auto gone = std::make_unique<BonjourBrowser>(lister, nullptr);
         QList<QStringList> delivered;
         const auto deliver = [&](const ShareListing& listing) {
             QCOMPARE(QThread::currentThread(), qApp->thread());
@@ -264,7 +265,7 @@ private Q_SLOTS:
                  (QList<QStringList>{{u"one-b"_s, u"one-a"_s}, {u"two-b"_s, u"two-a"_s}}));
 
         auto stuck = std::make_shared<GatedLister>();
-        BonjourBrowser(stuck).listShares(u"stuck"_s, deliver);
+        BonjourBrowser(stuck, nullptr).listShares(u"stuck"_s, deliver);
         QTRY_COMPARE(stuck->entered, 1);
     }
 };

@@ -1,12 +1,14 @@
 #include "fake_tool_rig.h"
 #include "log_capture.h"
+#include "mount/cycle_planner.h"
 #include "mount/mount_table.h"
-#include "mount/share_mount_point.h"
+#include "mount/share_mounts.h"
 #include "mount/share_name.h"
 #include "mount/stop_signal.h"
 #include "mount/tool_run.h"
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_profile.h"
+#include "platform/macos/mac_mount_table.h"
 #include "platform/macos/mac_tool_profile.h"
 #include "test_text.h"
 
@@ -74,52 +76,128 @@ private Q_SLOTS:
         QFETCH(QString, table);
         QFETCH(QStringList, mountPoints);
         QFETCH(QStringList, names);
-        const QList<MountEntry> mounts = MountTable::parseSmbMounts(table);
+        const QList<MountEntry> mounts = MacMountTable::parseSmbMounts(table);
         QStringList found;
         for (const MountEntry& entry : mounts)
             found.append(entry.mountPoint);
         QCOMPARE(found, mountPoints);
-        QCOMPARE(MountTable::shareNames(mounts, true), QSet<QString>(names.begin(), names.end()));
-        QVERIFY(!MountTable::shareNames(mounts, false).contains(s("D")));
+        QCOMPARE(MacMountTable::shareNames(mounts), QSet<QString>(names.begin(), names.end()));
     }
 
-    void forUnmount_data()
+    // Which mount of the table is a configured share's: by share alone on the macOS tools,
+    // by server, port and share (any login) on GVFS.
+    void whichMountIsTheShare_data()
     {
-        QTest::addColumn<QStringList>("mountPoints");
+        QTest::addColumn<bool>("gvfs");
+        QTest::addColumn<QStringList>("mounts"); // "host port share mountPoint", blank-separated
+        QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("share");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char* tag, const char* mountPoints, const char* share,
-                            const char* expected) {
-            QTest::newRow(tag) << test::list(mountPoints) << s(share) << s(expected);
+        QTest::addColumn<QString>("expected"); // its mount point, or the fallback
+        const auto row = [](const char* tag, bool gvfs, const char* mounts, const char* host,
+                            const char* share, const char* expected) {
+            QTest::newRow(tag) << gvfs << test::list(mounts) << s(host) << s(share) << s(expected);
         };
-        row("last matching line decides", "/Volumes/Media|/Volumes/Media-1|/Volumes/MediaX",
-            "Media", "/Volumes/Media-1");
-        row("later plain line wins", "/Volumes/Media-1|/Volumes/Media", "Media", "/Volumes/Media");
-        row("longer name or deeper path is another share", "/Volumes/MediaArchive|/Volumes/Media/S",
+        row("last matching line decides", false,
+            "h 0 Media /Volumes/Media|h 0 Media-1 /Volumes/Media-1|h 0 MediaX /Volumes/MediaX",
+            "other", "Media", "/Volumes/Media-1");
+        row("later plain line wins", false, "h 0 x /Volumes/Media-1|h 0 x /Volumes/Media", "h",
             "Media", "/Volumes/Media");
-        row("hyphen without digits", "/Volumes/Media-old", "Media", "/Volumes/Media");
-        row("share whose own name is numbered", "/Volumes/Photos-2024|/Volumes/Photos-2024-1",
-            "Photos-2024", "/Volumes/Photos-2024-1");
-        row("canonically equal", "/Volumes/Caf\u00e9-3", "Cafe\u0301", "/Volumes/Caf\u00e9-3");
+        row("longer name or deeper path is another share", false,
+            "h 0 x /Volumes/MediaArchive|h 0 x /Volumes/Media/S", "h", "Media", "/Volumes/Media");
+        row("hyphen without digits", false, "h 0 x /Volumes/Media-old", "h", "Media",
+            "/Volumes/Media");
+        row("share whose own name is numbered", false,
+            "h 0 x /Volumes/Photos-2024|h 0 x /Volumes/Photos-2024-1", "h", "Photos-2024",
+            "/Volumes/Photos-2024-1");
+        row("canonically equal", false, "h 0 x /Volumes/Caf\u00e9-3", "h", "Cafe\u0301",
+            "/Volumes/Caf\u00e9-3");
+        row("gvfs: same share of another server", true, "nas2 0 public smb://nas2/public/", "nas",
+            "Public", "");
+        row("gvfs: server and case-folded share", true,
+            "nas2 0 public smb://nas2/public/|nas 0 public smb://bob@nas/public/", "NAS", "Public",
+            "smb://bob@nas/public/");
+        row("gvfs: the port is part of the server", true,
+            "10.0.0.3 4455 media smb://10.0.0.3:4455/media/|10.0.0.3 0 media smb://10.0.0.3/media/",
+            "10.0.0.3:4455", "Media", "smb://10.0.0.3:4455/media/");
+        row("gvfs: 445 given is the default", true, "fe80::1 0 media smb://[fe80::1]/media/",
+            "[fe80::1]:445", "Media", "smb://[fe80::1]/media/");
     }
-    void forUnmount()
+    void whichMountIsTheShare()
     {
-        QFETCH(QStringList, mountPoints);
+        QFETCH(bool, gvfs);
+        QFETCH(QStringList, mounts);
+        QFETCH(QString, host);
         QFETCH(QString, share);
-        QFETCH(QString, expected);
-        QList<MountEntry> mounts;
-        for (const QString& mountPoint : mountPoints)
-            mounts.append(
-                MountEntry{s("//u@h/x on ") + mountPoint + s(" (smbfs)"), mountPoint, {}});
-        QCOMPARE(ShareMountPoint::forUnmount(MacToolProfile(), mounts, share), expected);
-        // Without a volumes root there is nothing to fall back on.
-        QCOMPARE(ShareMountPoint::forUnmount(GvfsProfile(), {}, share), QString());
+        QList<MountEntry> entries;
+        for (const QString& mount : mounts) {
+            const QStringList f = mount.split(u' ');
+            entries.append(MountEntry{mount, f[3], f[0], {}, f[2], f[1].toInt()});
+        }
+        const GvfsProfile gvfsProfile;
+        const MacToolProfile mac;
+        const SystemProfile& profile = gvfs ? static_cast<const SystemProfile&>(gvfsProfile) : mac;
+        const auto found = ShareMounts::find(profile, entries, host, share);
+        QTEST(found ? found->mountPoint : profile.fallbackMountPoint(share), "expected");
+    }
+
+    // The cycle's decisions over one set of facts: what is mounted, busy, held or silent.
+    void cyclePlan_data()
+    {
+        QTest::addColumn<QString>("change"); // the one fact that differs from the base
+        QTest::addColumn<QStringList>("mounts");
+        QTest::addColumn<QStringList>("dead");
+        const auto row = [](const char* change, const char* mounts, const char* dead = "") {
+            QTest::newRow(change) << s(change) << test::list(mounts) << test::list(dead);
+        };
+        // Base: nas (Public, Docs) and six (Public) answer; quiet missed once before.
+        row("base", "nas/Public|nas/Docs|six/Public", "quiet");
+        row("six's Public mounted", "nas/Public|nas/Docs", "quiet");
+        row("nas's Public busy", "nas/Docs|six/Public", "quiet");
+        row("nas silent", "six/Public", "quiet"); // one lost probe detaches nothing
+        row("held, same login stored", "nas/Docs|six/Public", "quiet");
+        row("held, new login stored", "nas/Public|nas/Docs|six/Public", "quiet");
+        row("quiet answered before", "nas/Public|nas/Docs|six/Public");
+    }
+    void cyclePlan()
+    {
+        QFETCH(QString, change);
+        Server nas = Server::create(s("NAS"), s("nas"));
+        nas.shares = {Share::create(s("Public")), Share::create(s("Docs"))};
+        Server six = Server::create(s("Six"), s("six"));
+        six.shares = {Share::create(s("Public"))};
+        Server quiet = Server::create(s("Quiet"), s("quiet"));
+        quiet.shares = {Share::create(s("Public"))};
+        CycleFacts facts;
+        facts.servers = {nas, six, quiet};
+        facts.reachable = {
+            {s("nas"), change != s("nas silent")}, {s("six"), true}, {s("quiet"), false}};
+        facts.missed = {{s("quiet"), change == s("quiet answered before") ? 0 : 1}};
+        const ShareKey nasPublic = ShareKey::of(nas, nas.shares[0]);
+        if (change == s("six's Public mounted"))
+            facts.mounted.insert(ShareKey::of(six, six.shares[0]), MountEntry{});
+        if (change == s("nas's Public busy"))
+            facts.busy.insert(nasPublic);
+        if (change.startsWith(s("held")))
+            facts.held.insert(nasPublic, "old");
+        QStringList asked;
+        const CyclePlan plan = CyclePlanner::plan(facts, [&](const QString& host) {
+            asked.append(host);
+            return change.contains(s("new")) ? QByteArray("new") : QByteArray("old");
+        });
+        QStringList mounts;
+        for (const PlannedMount& mount : plan.mounts)
+            mounts.append(mount.host + u'/' + mount.name);
+        QTEST(mounts, "mounts");
+        QStringList dead(plan.deadHosts.begin(), plan.deadHosts.end());
+        dead.sort();
+        QTEST(dead, "dead");
+        QCOMPARE(asked, change.startsWith(s("held")) ? QStringList{s("nas")} : QStringList());
     }
 
     void hostsAndNames()
     {
         for (const char* line : {"//anna@NAS.local/x on /V/x (smbfs)", "//nas.local:4450/x on /V"})
-            QCOMPARE(MountTable::hostOf(s(line)), s("nas.local"));
+            QCOMPARE(MacMountTable::hostOf(s(line)), s("nas.local"));
         QCOMPARE(MountTable::hostKey(s("[fe80::1]:445")), s("fe80::1"));
         QCOMPARE(MountTable::hostKey(s("fe80::1")), s("fe80::1"));
         for (const char* bad : {"", ".", "..", "a/b", "x\ny", "tab\t", "\u2028"})

@@ -2,6 +2,7 @@
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
+#include "mount/share_mounts.h"
 #include "mount/smb_volume_unmount.h"
 #include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
@@ -64,10 +65,21 @@ class TestGvfsProfile : public QObject {
         timing.pollSchedule = QList<std::chrono::milliseconds>(8, 50ms);
         return std::make_unique<MountManager>(*m_store, m_profile, *m_settings, nullptr, timing);
     }
+    // The share of that name of the first server that has one.
+    ShareKey key(const char* name) const
+    {
+        for (const Server& server : m_store->servers()) {
+            for (const Share& share : server.shares) {
+                if (share.name.compare(s(name), Qt::CaseInsensitive) == 0)
+                    return ShareKey::of(server, share);
+            }
+        }
+        return {};
+    }
     // Runs one cycle and waits until the shares named are mounted and nothing is busy.
     // Without names: until the cycle has read the table, probed (at most a second or two)
     // and settled.
-    static bool cycle(MountManager& m, const char* mounted = "")
+    bool cycle(MountManager& m, const char* mounted = "") const
     {
         QSignalSpy started(&m, &MountManager::mountedVolumesChanged);
         m.mountAll();
@@ -78,7 +90,7 @@ class TestGvfsProfile : public QObject {
         return QTest::qWaitFor(
             [&] {
                 for (const QString& share : test::list(mounted)) {
-                    if (!m.isMounted(share))
+                    if (!m.isMounted(key(share.toUtf8().constData())))
                         return false;
                 }
                 return m.busyShares().isEmpty();
@@ -193,7 +205,8 @@ private Q_SLOTS:
         const MountAttempt attempt = m_profile->requestMount(SmbRig::host(), share, login);
         QCOMPARE(attempt.status == 0, !location.isEmpty());
         QTEST(attempt.failure, "failure");
-        QCOMPARE(m_profile->mountedShareNames().contains(m_profile->nameKey(share)),
+        QCOMPARE(ShareMounts::find(*m_profile, m_profile->readSmbMounts(), SmbRig::host(), share)
+                     .has_value(),
                  attempt.status == 0);
         if (attempt.status != 0)
             return;
@@ -226,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(failedLogons() - before, oneRound);
         QCOMPARE(gioMounts(), 3); // a wrong password fails for guest shares too
         QCOMPARE(m_logs->lines().filter(s("login refused; waiting for a new password")).size(), 3);
-        const ShareStatus refused = m->shareStatuses().value(s("private"));
+        const ShareStatus refused = m->statusOf(key("private"));
         QCOMPARE(refused.reason, Reason::LoginRefused);
         QVERIFY(refused.lastAttempt.isValid() && refused.toolStatus != 0);
 
@@ -242,8 +255,7 @@ private Q_SLOTS:
         for (const char* share : {"Public", "Private", "Team Docs"}) {
             QVERIFY(logged(share, s("mounting with credentials for '%1'").arg(user)));
             QVERIFY(logged(share, s("gio exit: 0")) && logged(share, s("mounted: true")));
-            QCOMPARE(m->shareStatuses().value(m_profile->nameKey(s(share))).state,
-                     ShareStatus::State::Mounted);
+            QCOMPARE(m->statusOf(key(share)).state, ShareStatus::State::Mounted);
         }
         for (const QString& secret : {SmbRig::password(), s("not-the-password")})
             QVERIFY(m_logs->lines().filter(secret).isEmpty());
@@ -253,8 +265,8 @@ private Q_SLOTS:
         QVERIFY(cycle(*m, "Public|Private|Team Docs"));
         QVERIFY(m_logs->lines().isEmpty());
 
-        m->unmountShare(s("Team Docs"));
-        QTRY_VERIFY(!m->isMounted(s("Team Docs")) && m->busyShares().isEmpty());
+        m->unmountShare(key("Team Docs"));
+        QTRY_VERIFY(!m->isMounted(key("Team Docs")) && m->busyShares().isEmpty());
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
     }
 
@@ -268,14 +280,14 @@ private Q_SLOTS:
         QVERIFY(sh(s("ip rule add pref 10 to %1 blackhole").arg(SmbRig::host())));
 
         QVERIFY(cycle(*m));
-        QVERIFY(m->isMounted(s("Public")) && m->isMounted(s("Team Docs")));
+        QVERIFY(m->isMounted(key("Public")) && m->isMounted(key("Team Docs")));
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
-        QCOMPARE(m->shareStatuses().value(s("public")).state, ShareStatus::State::Mounted);
+        QCOMPARE(m->statusOf(key("public")).state, ShareStatus::State::Mounted);
         QVERIFY(cycle(*m));
         QTRY_VERIFY(m->mountedVolumes().isEmpty());
         QVERIFY(m_profile->readSmbMounts().isEmpty());
         QVERIFY(logged("public", s("server not answering; detached: true")));
-        QCOMPARE(m->shareStatuses().value(s("public")).reason, Reason::ServerUnreachable);
+        QCOMPARE(m->statusOf(key("public")).reason, Reason::ServerUnreachable);
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!QFileInfo::exists(fuse + s("/readme.txt")));
@@ -315,7 +327,7 @@ private Q_SLOTS:
         const QString location = s("smb://%1/public/").arg(SmbRig::host());
         for (const char* option : {"-a", "-u"}) {
             QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
-            QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(s("Public")), *(option + 1) == 'a', 1000);
+            QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(key("Public")), *(option + 1) == 'a', 1000);
         }
     }
 };

@@ -204,11 +204,10 @@ private Q_SLOTS:
             settings.setValue(AppSettings::notificationsKey, false);
         m_notifications.summaries.clear();
         const QUuid nas = QUuid::createUuid();
-        ShareNotifier notifier(QDBusConnection::sessionBus(), settings, [nas](const QString& key) {
-            return key == u"media" ? nas : QUuid();
-        });
+        ShareNotifier notifier(QDBusConnection::sessionBus(), settings);
+        const ShareKey media{nas, QUuid::createUuid()};
         for (QChar code : publications)
-            notifier.update({{u"media"_qs, status(code)}});
+            notifier.update({{media, status(code)}});
         QTRY_COMPARE(m_notifications.summaries, told);
         QTest::qWait(50); // nothing more on its way
         QCOMPARE(m_notifications.summaries, told);
@@ -260,7 +259,7 @@ private Q_SLOTS:
         app.mountInTable(u"Media"_qs);
         app.store().setServers({nas});
         app.tray->start();
-        QTRY_VERIFY(app.manager().isMounted(u"Media"_qs));
+        QTRY_VERIFY(app.manager().isMounted(ShareKey::of(nas, nas.shares[1])));
         app.tray->showPopover();
         PopoverWindow* popover = app.tray->popover();
         ShareRow* publicRow = popover->content()->shareRows().value(0);
@@ -312,7 +311,7 @@ private Q_SLOTS:
         app.store().setServers({nas, backup});
         app.mountInTable(u"Documents"_qs);
         app.tray->start();
-        QTRY_VERIFY(app.manager().isMounted(u"Documents"_qs));
+        QTRY_VERIFY(app.manager().isMounted(ShareKey::of(nas, nas.shares[1])));
         PopoverWindow* popover = app.tray->popover();
 
         // No tray: said once; a later launch brings settings forward and centred, even if hidden.
@@ -418,7 +417,8 @@ private Q_SLOTS:
         app.store().setServers({nas, backup});
         app.tray->start();
         app.manager().mountAll();
-        QTRY_COMPARE(app.manager().statusOf(u"Media"_qs).toolStatus, 5); // after the probes
+        QTRY_COMPARE(app.manager().statusOf(ShareKey::of(nas, nas.shares[1])).toolStatus,
+                     5); // after the probes
         for (const QLocale& locale : {QLocale(QLocale::German), QLocale(QLocale::English)}) {
             Translations::install(*qApp, locale);
             app.tray->showPopover();

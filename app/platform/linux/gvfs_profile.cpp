@@ -90,9 +90,11 @@ QList<MountEntry> GvfsProfile::readSmbMounts() const
     QList<MountEntry> entries;
     for (const GvfsMount& mount : GvfsMountTracker::listMounts()) {
         if (const auto location = GvfsSmbLocation::of(mount))
-            entries.append(MountEntry{
-                GvfsSmbLocation::describe(mount, *location), *location,
-                MountTable::hostKey(mount.spec.value(QStringLiteral("server"))), mount.fusePath});
+            entries.append(
+                MountEntry{GvfsSmbLocation::describe(mount, *location), *location,
+                           MountTable::hostKey(mount.spec.value(QStringLiteral("server"))),
+                           mount.fusePath, mount.spec.value(QStringLiteral("share")),
+                           mount.spec.value(QStringLiteral("port")).toInt()});
     }
     return entries;
 }
@@ -167,9 +169,14 @@ int GvfsProfile::detach(const MountEntry& entry) const
     return 0; // already gone
 }
 
-int GvfsProfile::removeEmptyDirectory(const QString& path) const
+bool GvfsProfile::shows(const MountEntry& mount, const QString& host,
+                        const QString& shareName) const
 {
-    return QDir().rmdir(path) ? 0 : 1;
+    // GVFS keeps the port only when it is not the default one.
+    const auto port = [](int given) { return given == 0 ? int(kSmbPort) : given; };
+    return !mount.host.isEmpty() && mount.host == MountTable::hostKey(host) &&
+           port(mount.port) == port(MountTable::portOf(host)) &&
+           nameKey(mount.share) == nameKey(shareName);
 }
 
 std::optional<Credentials> GvfsProfile::storedLogin(const QString& server) const

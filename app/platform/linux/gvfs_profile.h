@@ -19,7 +19,10 @@ public:
     // Every SMB share mount of the user's GVFS; mountPoint is its smb:// location.
     QList<MountEntry> readSmbMounts() const override;
     QString nameKey(const QString& name) const override;
-    bool mountsNumberedDuplicates() const override { return false; }
+    // The mount's server (with its port) and share are the configured ones; the user or
+    // domain it was mounted with does not matter (the file manager may use another login).
+    bool shows(const MountEntry& mount, const QString& host,
+               const QString& shareName) const override;
     MountAttempt requestMount(const QString& host, const QString& share,
                               const std::optional<Credentials>& credentials,
                               const RunLimits& limits = {}) const override;
@@ -30,8 +33,6 @@ public:
     // signal): GVFS then drops the mount at once, where `gio mount -u -f` waits for the
     // server.
     int detach(const MountEntry& mount) const override;
-    QString volumesRoot() const override { return {}; }
-    int removeEmptyDirectory(const QString& path) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
     bool isHostReachable(const QString& host) const override;

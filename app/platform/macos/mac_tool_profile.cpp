@@ -1,9 +1,13 @@
 #include "platform/macos/mac_tool_profile.h"
 
 #include "mount/engine_log.h"
+#include "mount/helper_access.h"
 #include "mount/tool_run.h"
 #include "platform/macos/keychain_output.h"
+#include "platform/macos/mac_mount_table.h"
+#include "platform/macos/stale_mount_cleanup.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 namespace tarnwick {
@@ -41,7 +45,7 @@ QList<MountEntry> MacToolProfile::readSmbMounts() const
     input.deadline = std::chrono::milliseconds(2000);
     const ToolResult run =
         runTool(mountTool(), {}, ToolStream::Capture, ToolStream::Discard, input);
-    return MountTable::parseSmbMounts(run.out);
+    return MacMountTable::parseSmbMounts(run.out);
 }
 
 QString MacToolProfile::mountUrl(const QString& host, const QString& share,
@@ -104,6 +108,33 @@ int MacToolProfile::unmount(const QString& mountPoint, const RunLimits& limits) 
 QString MacToolProfile::volumesRoot() const
 {
     return m_root + QStringLiteral("/Volumes");
+}
+
+bool MacToolProfile::shows(const MountEntry& mount, const QString&, const QString& shareName) const
+{
+    return MacMountTable::belongsTo(mount.mountPoint, shareName);
+}
+
+QString MacToolProfile::fallbackMountPoint(const QString& shareName) const
+{
+    return volumesRoot() + u'/' + shareName;
+}
+
+void MacToolProfile::prepareMount(const QString& shareName, HelperAccess* helper) const
+{
+    const QString path = volumesRoot() + u'/' + shareName;
+    if (!QFileInfo::exists(path))
+        return;
+    // The directory may belong to root (left by the system); only the helper can remove it.
+    // A missing helper or a failed connection reads as "not removed"; the mount goes on.
+    const bool removed = helper && helper->removeDirectory(path);
+    log(u'[' + shareName + QStringLiteral("] removed stale dir: ") +
+        (removed ? QStringLiteral("true") : QStringLiteral("false")));
+}
+
+void MacToolProfile::cleanUpAtStart(const QStringList& shareNames, const StopSignal* stop) const
+{
+    StaleMountCleanup::run(*this, shareNames, stop);
 }
 
 int MacToolProfile::removeEmptyDirectory(const QString& path) const

@@ -13,7 +13,9 @@ public:
 
     QString name() const override { return QStringLiteral("macos"); }
     QList<MountEntry> readSmbMounts() const override;
-    bool mountsNumberedDuplicates() const override { return true; }
+    // By share alone: a mount point is "/Volumes/" + the share's name, whatever the server.
+    bool shows(const MountEntry& mount, const QString& host,
+               const QString& shareName) const override;
     MountAttempt requestMount(const QString& host, const QString& share,
                               const std::optional<Credentials>& credentials,
                               const RunLimits& limits = {}) const override;
@@ -22,8 +24,16 @@ public:
     int unmount(const QString& mountPoint, const RunLimits& limits = {}) const override;
     // umount -f: the system drops the mount without waiting for the server.
     int detach(const MountEntry& mount) const override;
-    QString volumesRoot() const override;
-    int removeEmptyDirectory(const QString& path) const override;
+    // "/Volumes/" + shareName: the unmount tool is tried on the share's directory.
+    QString fallbackMountPoint(const QString& shareName) const override;
+    // Removes a leftover "/Volumes/" + shareName through the helper (root may own it).
+    void prepareMount(const QString& shareName, HelperAccess* helper) const override;
+    // Unmounts numbered duplicates, removes empty directories of configured shares.
+    void cleanUpAtStart(const QStringList& shareNames, const StopSignal* stop) const override;
+    // The directory holding the mount points.
+    QString volumesRoot() const;
+    // Removes an empty directory with the user's rights; returns the exit status.
+    int removeEmptyDirectory(const QString& path) const;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
     bool isHostReachable(const QString& host) const override;
