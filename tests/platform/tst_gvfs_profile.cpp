@@ -54,12 +54,14 @@ class TestGvfsProfile : public QObject {
     std::unique_ptr<ShareStore> m_store;
     std::unique_ptr<test::LogCapture> m_logs;
 
-    std::unique_ptr<MountManager> manager(const char* shares)
+    // A manager over the store, after adding a server of the rig with these shares (if any).
+    std::unique_ptr<MountManager> manager(const char* shares, const QString& host = SmbRig::host())
     {
-        Server server = Server::create(s("Rig"), SmbRig::host());
+        Server server = Server::create(s("Rig ") + host, host);
         for (const QString& name : test::list(shares))
             server.shares.append(Share::create(name));
-        m_store->addServer(server);
+        if (*shares)
+            m_store->addServer(server);
         MountTiming timing;
         timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
         timing.pollSchedule = QList<std::chrono::milliseconds>(8, 50ms);
@@ -76,17 +78,13 @@ class TestGvfsProfile : public QObject {
         }
         return {};
     }
-    // Runs one cycle and waits until the shares named are mounted and nothing is busy.
-    // Without names: until the cycle has read the table, probed (at most a second or two)
-    // and settled.
+    // Runs one cycle to its end, then waits until the shares named are mounted.
     bool cycle(MountManager& m, const char* mounted = "") const
     {
-        QSignalSpy started(&m, &MountManager::mountedVolumesChanged);
+        QSignalSpy finished(&m, &MountManager::cycleFinished);
         m.mountAll();
-        if (!*mounted && !started.wait(5000))
+        if (!finished.wait(30000))
             return false;
-        if (!*mounted)
-            QTest::qWait(2500);
         return QTest::qWaitFor(
             [&] {
                 for (const QString& share : test::list(mounted)) {
@@ -314,6 +312,51 @@ private Q_SLOTS:
         QVERIFY(cycle(*m, "Public"));
         QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=0")));
         QVERIFY(m_profile->isHostReachable(host + s(":1")));
+    }
+
+    // Two servers each with "Public" and "Private", a login stored for the first only: each
+    // share mounts, shows its own server's files, unmounts and is held on its own.
+    void twoServersOneShareName()
+    {
+        QProcess six; // a second Samba beside the wrapper's, until its input closes
+        six.start(s("bash"),
+                  {qEnvironmentVariable("TARNWICK_SOURCE_DIR") + s("/tests/support/smbd-rig.sh"),
+                   s("sh"), s("-c"),
+                   s("echo \"$TARNWICK_SMB_HOST $TARNWICK_SMB_PUBLIC\"; exec cat")});
+        QVERIFY(six.waitForReadyRead(30000));
+        const QStringList sixRig = QString::fromUtf8(six.readLine()).trimmed().split(u' ');
+        const QString sixHost = sixRig.at(0);
+        QVERIFY(sh(s("echo guest >%1/who.txt && echo six >%2/who.txt")
+                       .arg(SmbRig::publicDir(), sixRig.at(1))));
+        QVERIFY(SmbRig::storeLogin(SmbRig::host(), SmbRig::user(), SmbRig::password().toUtf8()));
+        manager("Public|Private");
+        auto m = manager("Public|Private", sixHost);
+        const QList<Server> servers = m_store->servers();
+        const auto keyOf = [&](int server, int share) {
+            return ShareKey::of(servers.at(server), servers.at(server).shares.at(share));
+        };
+        const auto read = [&](const ShareKey& share) {
+            return readAll(m->locationOf(share).toLocalFile() + s("/who.txt"));
+        };
+        for (int round = 0; round < 2; ++round) {
+            m->mountAll();
+            QTRY_VERIFY_WITH_TIMEOUT(m->isMounted(keyOf(0, 0)) && m->isMounted(keyOf(0, 1)) &&
+                                         m->isMounted(keyOf(1, 0)) &&
+                                         m->statusOf(keyOf(1, 1)).reason == Reason::LoginRefused,
+                                     20000);
+        }
+        QCOMPARE(read(keyOf(0, 0)), s("guest\n"));
+        QCOMPARE(read(keyOf(1, 0)), s("six\n"));
+        // The refused login was tried once, the other server's Private never held.
+        QCOMPARE(readAll(m_dir.filePath(s("gio.log"))).count(s("%1/Private").arg(sixHost)), 1);
+
+        m->unmountShare(keyOf(1, 0));
+        QTRY_VERIFY(!m->isMounted(keyOf(1, 0)) && m->busyShares().isEmpty());
+        QVERIFY(m->isMounted(keyOf(0, 0)));
+        QCOMPARE(read(keyOf(0, 0)), s("guest\n"));
+        QCOMPARE(m_profile->readSmbMounts().size(), 2);
+        six.closeWriteChannel();
+        QVERIFY(six.waitForFinished(10000));
     }
 
     // Mounts made and removed outside reach the table through the tracker's signals, well
