@@ -8,6 +8,7 @@
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
 #include "platform/linux/secret_service_store.h"
+#include "platform/linux/smb_host.h"
 #include "platform/unix/tcp_probe.h"
 
 #include <QDir>
@@ -31,25 +32,6 @@ constexpr auto kMountDeadline = 25s;
 constexpr auto kProbeTimeout = 1s;
 constexpr auto kQuickProbe = 250ms;
 constexpr auto kPingDeadline = 2s; // ping -W 1 plus start-up and name resolution
-constexpr quint16 kSmbPort = 445;
-
-// "host", "host:port", "[v6]:port" -> (host, port); a bare IPv6 address keeps its colons.
-std::pair<QString, quint16> hostAndPort(const QString& text)
-{
-    QString host = text;
-    quint16 port = kSmbPort;
-    const qsizetype colon = text.lastIndexOf(u':');
-    if (colon > text.lastIndexOf(u']') && (text.startsWith(u'[') || text.count(u':') == 1)) {
-        bool ok = false;
-        const uint given = text.mid(colon + 1).toUInt(&ok);
-        if (ok && given > 0 && given <= 65535)
-            port = quint16(given);
-        host = text.left(colon);
-    }
-    if (host.startsWith(u'[') && host.endsWith(u']'))
-        host = host.mid(1, host.size() - 2);
-    return {host, port};
-}
 
 // True while pid is a running gvfsd-smb of this user, so a reused pid is never signalled.
 bool isOwnSmbBackend(uint pid)
@@ -188,7 +170,7 @@ std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString&
 
 bool GvfsProfile::isHostReachable(const QString& host) const
 {
-    const auto [name, port] = hostAndPort(host);
+    const auto [name, port] = SmbHost::parse(host);
     if (name.isEmpty() || name.startsWith(u'-'))
         return false;
     // Windows drops ICMP echo by default, and some hosts do not serve SMB on 445 but
