@@ -505,6 +505,7 @@ void MountManager::updateStatuses()
             status.name = share.name;
             const MountOutcome last = m_lastOutcome.value(key);
             status.toolStatus = last.toolStatus;
+            status.message = last.message;
             status.lastAttempt = last.attempted;
             if (m_busyShares.contains(key))
                 status.state = m_unmounting.contains(key) ? ShareStatus::State::Unmounting
