@@ -42,8 +42,8 @@ QString readAll(const QString& path)
 
 // The GVFS profile, alone and under the mount engine, against a real Samba
 // (tests/support/smbd-rig.sh), the real GVFS with gvfsd-fuse and a real GNOME Keyring on a
-// private session bus (session-env.sh), all in a private network namespace
-// (private-netns.sh), where the test may drop packets and ICMP echo.
+// private session bus (session-env.sh), all in a private network namespace with an
+// avahi-daemon for .local names (avahi-env.sh), where the test may drop packets and ICMP echo.
 class TestGvfsProfile : public QObject {
     Q_OBJECT
 
@@ -54,6 +54,7 @@ class TestGvfsProfile : public QObject {
     std::unique_ptr<test::LogCapture> m_logs;
     QProcess m_smb1Rig; // a second Samba beside the first that speaks only SMB1
     QString m_smb1Host;
+    QProcess m_mdnsName; // "rig.local" for the rig's address while it runs
 
     std::unique_ptr<MountManager> manager(const char* shares)
     {
@@ -121,7 +122,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (!SmbRig::available() || qEnvironmentVariableIsEmpty("TARNWICK_NETNS"))
-            QFAIL("needs private-netns.sh, smbd-rig.sh and session-env.sh around it");
+            QFAIL("needs avahi-env.sh, session-env.sh and smbd-rig.sh around it");
         // gio behind a wrapper that logs every command line, so runs can be counted.
         const QString wrapper = m_dir.filePath(s("gio"));
         QVERIFY(sh(
@@ -135,6 +136,8 @@ private Q_SLOTS:
                          s("sh"), s("-c"), s("echo $TARNWICK_SMB_HOST && exec cat >/dev/null")});
         QVERIFY(m_smb1Rig.waitForReadyRead(20000));
         m_smb1Host = QString::fromUtf8(m_smb1Rig.readLine()).trimmed();
+        m_mdnsName.start(s("avahi-publish"), {s("-a"), s("-R"), s("rig.local"), SmbRig::host()});
+        QTRY_VERIFY_WITH_TIMEOUT(sh(s("getent hosts rig.local >/dev/null")), 10000);
         // Rules ahead of the local table, so one can drop what goes to the rig's address.
         QVERIFY(sh(s("ip rule add pref 100 table local && ip rule del pref 0")));
     }
@@ -199,6 +202,8 @@ private Q_SLOTS:
         row("IPv6 and port", s("[::1]:4455"), "Team Docs", {}, Reason::None, SmbRig::teamDir(),
             s("smb://[::1]:4455/team docs/"));
         row("bare IPv6", s("::1"), "Public", {}, Reason::None, public_, s("smb://[::1]/public/"));
+        row("mDNS name", s("rig.local"), "Public", {}, Reason::None, public_,
+            s("smb://rig.local/public/"));
         // gio gives up at the end of its input instead of asking again: these return.
         row("wrong password", rig, "Private", s("wrong"), Reason::LoginRefused);
         row("password share, anonymous", rig, "Private", {}, Reason::LoginRefused);
