@@ -44,7 +44,7 @@ ShareStatus::Reason GioCommand::failureOf(const QString& output, bool withLogin)
     // GVFS words libsmbclient's errno: "Failed to mount Windows share: " + strerror.
     static const std::pair<const char*, ShareStatus::Reason> kErrors[] = {
         {"No such file or directory", ShareStatus::Reason::NoSuchShare},
-        // The server answered the SMB2 negotiation only in SMB1, or not at all.
+        // An SMB1-only server breaks off the SMB2 negotiation.
         {"Software caused connection abort", ShareStatus::Reason::ProtocolUnsupported},
         {"Connection refused", ShareStatus::Reason::ConnectionRefused},
         // What libsmbclient says when the server's name does not resolve.
