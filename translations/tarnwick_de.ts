@@ -231,6 +231,22 @@
         <source>Mount failed (%1)</source>
         <translation>Einbinden fehlgeschlagen (%1)</translation>
     </message>
+    <message id="status.smb1_only">
+        <source>Server speaks only SMB1 — turn on SMB2 or later there</source>
+        <translation>Server spricht nur SMB1 – dort SMB2 oder neuer einschalten</translation>
+    </message>
+    <message id="status.connection_refused">
+        <source>Server refused the connection — check the port and its file sharing</source>
+        <translation>Server hat die Verbindung abgelehnt – Port und Dateifreigabe dort prüfen</translation>
+    </message>
+    <message id="status.host_not_found">
+        <source>Server name not found — check the address</source>
+        <translation>Servername nicht gefunden – Adresse prüfen</translation>
+    </message>
+    <message id="status.access_denied">
+        <source>This login may not open the share — ask for access</source>
+        <translation>Diese Anmeldung darf die Freigabe nicht öffnen – Zugriff erfragen</translation>
+    </message>
     <message id="status.detail">
         <source>%1 · last try %2</source>
         <translation>%1 · letzter Versuch %2</translation>

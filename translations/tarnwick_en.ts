@@ -231,6 +231,22 @@
         <source>Mount failed (%1)</source>
         <translation>Mount failed (%1)</translation>
     </message>
+    <message id="status.smb1_only">
+        <source>Server speaks only SMB1 — turn on SMB2 or later there</source>
+        <translation>Server speaks only SMB1 — turn on SMB2 or later there</translation>
+    </message>
+    <message id="status.connection_refused">
+        <source>Server refused the connection — check the port and its file sharing</source>
+        <translation>Server refused the connection — check the port and its file sharing</translation>
+    </message>
+    <message id="status.host_not_found">
+        <source>Server name not found — check the address</source>
+        <translation>Server name not found — check the address</translation>
+    </message>
+    <message id="status.access_denied">
+        <source>This login may not open the share — ask for access</source>
+        <translation>This login may not open the share — ask for access</translation>
+    </message>
     <message id="status.detail">
         <source>%1 · last try %2</source>
         <translation>%1 · last try %2</translation>

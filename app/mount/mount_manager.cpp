@@ -242,8 +242,8 @@ QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
     m_health.note(reachable);
     QList<PlannedMount> picked;
     for (const PlannedMount& pending : plan.mounts) {
-        // Busy since the cycle began: another operation has it.
-        if (m_book.isBusy(pending.key))
+        // Busy or mounted since the cycle read the table: another operation had it.
+        if (m_book.isBusy(pending.key) || m_book.isMounted(pending.key))
             continue;
         picked.append(pending);
         m_book.setBusy(pending.key, ShareStatus::State::Mounting);

@@ -61,12 +61,14 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     const MountAttempt attempt =
         m_profile.requestMount(host, shareName, credentials, RunLimits{{}, &m_stop});
     outcome.toolStatus = attempt.status;
+    outcome.message = attempt.message;
     logShare(shareName, m_profile.mountToolName() + QStringLiteral(" exit: ") +
                             QString::number(attempt.status));
 
     // A refusal the profile is sure of cannot turn into a mount: no need to watch for one.
-    const bool definite = attempt.failure == ShareStatus::Reason::LoginRefused ||
-                          attempt.failure == ShareStatus::Reason::NoSuchShare;
+    // Only a timed-out request may still end in a mount.
+    const bool definite = attempt.failure != ShareStatus::Reason::None &&
+                          attempt.failure != ShareStatus::Reason::TimedOut;
     if (!definite)
         outcome.mount = pollForMount(host, shareName, m_profile.mountRequestWaits());
     outcome.mounted = outcome.mount.has_value();

@@ -21,6 +21,7 @@ struct MountOutcome {
     bool mounted = false;
     ShareStatus::Reason reason = ShareStatus::Reason::None; // None when mounted
     int toolStatus = 0;
+    QString message;                 // the mount tool's own words on the failure, if any
     QDateTime attempted;             // when the request started; invalid when none was made
     QByteArray loginFingerprint;     // LoginFingerprint of the login tried; empty when none
     std::optional<MountEntry> mount; // the mount found when mounted

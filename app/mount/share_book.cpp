@@ -54,6 +54,7 @@ void ShareBook::publish(const QList<Server>& servers,
             status.name = share.name;
             const MountOutcome last = m_lastOutcome.value(key);
             status.toolStatus = last.toolStatus;
+            status.message = last.message;
             status.lastAttempt = last.attempted;
             if (const auto busy = m_busy.constFind(key); busy != m_busy.cend())
                 status.state = *busy;

@@ -25,9 +25,19 @@ QString ShareStatus::describe() const
         return QStringLiteral("not mounted (no such share)");
     case Reason::TimedOut:
         return QStringLiteral("not mounted (timed out)");
+    case Reason::ProtocolUnsupported:
+        return QStringLiteral("not mounted (server speaks only SMB1)");
+    case Reason::ConnectionRefused:
+        return QStringLiteral("not mounted (connection refused)");
+    case Reason::HostNotFound:
+        return QStringLiteral("not mounted (host not found)");
+    case Reason::AccessDenied:
+        return QStringLiteral("not mounted (access denied to the share)");
     case Reason::MountFailed:
         break;
     }
+    if (!message.isEmpty())
+        return QStringLiteral("not mounted (mount failed: %1)").arg(message);
     return QStringLiteral("not mounted (mount failed, status %1)").arg(toolStatus);
 }
 

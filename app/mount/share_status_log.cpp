@@ -23,7 +23,8 @@ void ShareStatusLog::logChanges()
     const ShareStatusMap& now = m_manager.shareStatuses();
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
         const ShareStatus seen = m_seen.value(it.key());
-        const bool changed = seen.reason != it->reason || seen.toolStatus != it->toolStatus;
+        const bool changed = seen.reason != it->reason || seen.toolStatus != it->toolStatus ||
+                             seen.message != it->message;
         if ((told(*it) && (changed || !told(seen))) ||
             (told(seen) && it->state == ShareStatus::State::Mounted))
             log(u'[' + it->name + QStringLiteral("] status: ") + it->describe());

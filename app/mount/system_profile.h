@@ -32,6 +32,7 @@ inline constexpr std::chrono::milliseconds kUnmountDeadline{10000};
 struct MountAttempt {
     int status = 0;
     ShareStatus::Reason failure = ShareStatus::Reason::None;
+    QString message = {}; // the tool's own last error line, when it wrote one
 };
 
 // Everything the mount engine needs from the system, per platform: the mount table, which
@@ -59,7 +60,7 @@ public:
 
     // Asks the system to mount smb://host/share, with credentials when given, within the
     // profile's mount deadline (limits may shorten it or stop it). The status is
-    // informational; a failure it names (LoginRefused, NoSuchShare) is definite.
+    // informational; a failure it names, but TimedOut, is definite.
     virtual MountAttempt requestMount(const QString& host, const QString& share,
                                       const std::optional<Credentials>& credentials,
                                       const RunLimits& limits = {}) const = 0;

@@ -22,7 +22,18 @@ QString ShareStatusText::reason(const ShareStatus& status)
         return qtTrId("status.no_such_share");
     case Reason::TimedOut:
         return qtTrId("status.timed_out");
+    case Reason::ProtocolUnsupported:
+        return qtTrId("status.smb1_only");
+    case Reason::ConnectionRefused:
+        return qtTrId("status.connection_refused");
+    case Reason::HostNotFound:
+        return qtTrId("status.host_not_found");
+    case Reason::AccessDenied:
+        return qtTrId("status.access_denied");
     case Reason::MountFailed:
+        // The tool's own words say more than its exit status.
+        if (!status.message.isEmpty())
+            return status.message;
         return qtTrId("status.mount_failed").arg(status.toolStatus);
     }
     return {};
@@ -71,7 +82,8 @@ QColor ShareStatusText::tint(const ShareStatus& status, const QColor& foreground
 bool ShareStatusText::needsAttention(const ShareStatus& status)
 {
     return status.state == State::NotMounted &&
-           (status.reason == Reason::LoginRefused || status.reason == Reason::ServerUnreachable);
+           (status.reason == Reason::LoginRefused || status.reason == Reason::ServerUnreachable ||
+            status.reason == Reason::AccessDenied);
 }
 
 } // namespace tarnwick

@@ -210,8 +210,12 @@ private Q_SLOTS:
     void gioCommands()
     {
         const Credentials login{s("j\u00fcrgen k@corp"), s("p@ss: w\u00f6rd"), s("CORP")};
-        QCOMPARE(GioCommand::mountArgs(s("fe80::2"), s("x"), std::nullopt),
-                 test::list("mount|-a|smb://[fe80::2]/x"));
+        for (const char* host : {"fe80::2|[fe80::2]", "[fe80::2]:4450|[fe80::2]:4450",
+                                 "10.0.0.3:4455|10.0.0.3:4455", "nas.local:445|nas.local"}) {
+            const QStringList given = test::list(host);
+            QCOMPARE(GioCommand::mountArgs(given[0], s("x"), std::nullopt),
+                     test::list("mount|-a|smb://%1/x").replaceInStrings(s("%1"), given[1]));
+        }
         QCOMPARE(GioCommand::mountArgs(s("nas"), s("Team Docs"), login), // never the password
                  test::list("mount|smb://j%C3%BCrgen%20k%40corp@nas/Team%20Docs"));
         QCOMPARE(GioCommand::mountAnswers(login), QByteArray("CORP\np@ss: w\xC3\xB6rd\n"));
@@ -226,19 +230,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("withLogin");
         QTest::addColumn<Reason>("reason");
+        QTest::addColumn<QString>("error");
         const QString ask = s("Authentication Required\nEnter password for share \u201cp\u201d on "
                               "\u201ch\u201d:\nDomain [WORKGROUP]: ");
+        const QString failed = s("Failed to mount Windows share: ");
         QTest::newRow("asked again after our login")
-            << ask + s("Password: \n") + ask + s("\n") << true << Reason::LoginRefused;
-        QTest::newRow("asked once without a login") << ask << false << Reason::LoginRefused;
+            << ask + s("Password: \n") + ask + s("\n") << true << Reason::LoginRefused << QString();
+        QTest::newRow("asked once without a login")
+            << ask << false << Reason::LoginRefused << QString();
         QTest::newRow("anonymous access denied")
-            << s("gio: smb://h/p/: Anonymous access denied\n") << false << Reason::LoginRefused;
+            << s("gio: smb://h/p/: Anonymous access denied\n") << false << Reason::LoginRefused
+            << s("Anonymous access denied");
         QTest::newRow("one round with our login, then another error")
-            << ask + s("Password: \ngio: smb://h/p/: Connection timed out\n") << true
-            << Reason::None;
-        QTest::newRow("no such share")
-            << s("gio: smb://h/n/: Failed to mount Windows share: No such file or directory\n")
-            << true << Reason::NoSuchShare;
+            << ask + s("Password: \ngio: smb://u@h:4455/p/: Connection timed out\n") << true
+            << Reason::None << s("Connection timed out");
+        QTest::newRow("SMB1-only server after our login")
+            << ask + s("Password: \ngio: smb://u@h/p/: ") + failed +
+                   s("Software caused connection abort\n")
+            << true << Reason::ProtocolUnsupported
+            << failed + s("Software caused connection abort");
     }
     void gioFailures()
     {
@@ -246,6 +256,7 @@ private Q_SLOTS:
         QFETCH(bool, withLogin);
         QFETCH(Reason, reason);
         QCOMPARE(GioCommand::failureOf(output, withLogin), reason);
+        QTEST(GioCommand::errorOf(output), "error");
     }
 
     void keychainLookup_data()

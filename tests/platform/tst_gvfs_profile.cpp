@@ -43,8 +43,8 @@ QString readAll(const QString& path)
 
 // The GVFS profile, alone and under the mount engine, against a real Samba
 // (tests/support/smbd-rig.sh), the real GVFS with gvfsd-fuse and a real GNOME Keyring on a
-// private session bus (session-env.sh), all in a private network namespace
-// (private-netns.sh), where the test may drop packets and ICMP echo.
+// private session bus (session-env.sh), all in a private network namespace with an
+// avahi-daemon for .local names (avahi-env.sh), where the test may drop packets and ICMP echo.
 class TestGvfsProfile : public QObject {
     Q_OBJECT
 
@@ -53,6 +53,9 @@ class TestGvfsProfile : public QObject {
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<ShareStore> m_store;
     std::unique_ptr<test::LogCapture> m_logs;
+    QProcess m_smb1Rig; // a second Samba beside the first that speaks only SMB1
+    QString m_smb1Host;
+    QProcess m_mdnsName; // "rig.local" for the rig's address while it runs
 
     // A manager over the store, after adding a server of the rig with these shares (if any).
     std::unique_ptr<MountManager> manager(const char* shares, const QString& host = SmbRig::host())
@@ -129,15 +132,29 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (!SmbRig::available() || qEnvironmentVariableIsEmpty("TARNWICK_NETNS"))
-            QFAIL("needs private-netns.sh, smbd-rig.sh and session-env.sh around it");
+            QFAIL("needs avahi-env.sh, session-env.sh and smbd-rig.sh around it");
         // gio behind a wrapper that logs every command line, so runs can be counted.
         const QString wrapper = m_dir.filePath(s("gio"));
         QVERIFY(sh(
             s("printf '#!/bin/sh\\necho \"$*\" >>%1.log\\nexec gio \"$@\"\\n' >%1 && chmod +x %1")
                 .arg(wrapper)));
         m_profile = std::make_shared<GvfsProfile>(wrapper);
+        // The protocol is a server-wide setting; the rig stays up until its input ends.
+        const QString rig = qEnvironmentVariable("TARNWICK_SOURCE_DIR") + s("/tests/support/");
+        m_smb1Rig.start(s("bash"),
+                        {rig + s("smbd-rig.sh"), s("--extra-conf"), rig + s("smb1-only.conf"),
+                         s("sh"), s("-c"), s("echo $TARNWICK_SMB_HOST && exec cat >/dev/null")});
+        QVERIFY(m_smb1Rig.waitForReadyRead(20000));
+        m_smb1Host = QString::fromUtf8(m_smb1Rig.readLine()).trimmed();
+        m_mdnsName.start(s("avahi-publish"), {s("-a"), s("-R"), s("rig.local"), SmbRig::host()});
+        QTRY_VERIFY_WITH_TIMEOUT(sh(s("getent hosts rig.local >/dev/null")), 10000);
         // Rules ahead of the local table, so one can drop what goes to the rig's address.
         QVERIFY(sh(s("ip rule add pref 100 table local && ip rule del pref 0")));
+    }
+    void cleanupTestCase()
+    {
+        m_smb1Rig.closeWriteChannel();
+        QVERIFY(m_smb1Rig.waitForFinished());
     }
     void init()
     {
@@ -171,28 +188,44 @@ private Q_SLOTS:
                  QStringList{s("[Tarnwick] [Keychain] found 'J\u00fcrgen' for nas.local")});
     }
 
+    // Every form of host text mounts; each way the server refuses has its reason.
     void mountAndReadThroughFuse_data()
     {
+        QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("share");
         QTest::addColumn<QString>("serverDir");
         QTest::addColumn<QString>("password"); // empty: anonymous
         QTest::addColumn<QString>("location"); // empty: refused
         QTest::addColumn<Reason>("failure");
-        const auto row = [](const char* tag, const char* share, const QString& password,
-                            Reason failure, const QString& dir = {}, const QString& at = {}) {
-            QTest::newRow(tag) << s(share) << dir << password << at << failure;
+        const auto row = [](const char* tag, const QString& host, const char* share,
+                            const QString& password, Reason failure, const QString& dir = {},
+                            const QString& at = {}) {
+            QTest::newRow(tag) << host << s(share) << dir << password << at << failure;
         };
-        row("guest share", "Public", {}, Reason::None, SmbRig::publicDir(),
-            s("smb://%1/public/").arg(SmbRig::host()));
-        row("password share", "Private", SmbRig::password(), Reason::None, SmbRig::privateDir(),
-            s("smb://%1@%2/private/").arg(SmbRig::user(), SmbRig::host()));
+        const QString rig = SmbRig::host(), public_ = SmbRig::publicDir();
+        row("guest share", rig, "Public", {}, Reason::None, public_,
+            s("smb://%1/public/").arg(rig));
+        row("password share", rig, "Private", SmbRig::password(), Reason::None,
+            SmbRig::privateDir(), s("smb://%1@%2/private/").arg(SmbRig::user(), rig));
+        row("other port", rig + s(":4455"), "Public", {}, Reason::None, public_,
+            s("smb://%1:4455/public/").arg(rig));
+        row("IPv6 and port", s("[::1]:4455"), "Team Docs", {}, Reason::None, SmbRig::teamDir(),
+            s("smb://[::1]:4455/team docs/"));
+        row("bare IPv6", s("::1"), "Public", {}, Reason::None, public_, s("smb://[::1]/public/"));
+        row("mDNS name", s("rig.local"), "Public", {}, Reason::None, public_,
+            s("smb://rig.local/public/"));
         // gio gives up at the end of its input instead of asking again: these return.
-        row("wrong password", "Private", s("wrong"), Reason::LoginRefused);
-        row("password share, anonymous", "Private", {}, Reason::LoginRefused);
-        row("no such share", "Nope", {}, Reason::NoSuchShare);
+        row("wrong password", rig, "Private", s("wrong"), Reason::LoginRefused);
+        row("password share, anonymous", rig, "Private", {}, Reason::LoginRefused);
+        row("share closed to the login", rig, "Staff", SmbRig::password(), Reason::AccessDenied);
+        row("no such share", rig, "Nope", {}, Reason::NoSuchShare);
+        row("SMB1-only server", m_smb1Host, "Public", {}, Reason::ProtocolUnsupported);
+        row("nothing on the port", rig + s(":1"), "Public", {}, Reason::ConnectionRefused);
+        row("unknown host", s("no-such-host.invalid"), "Public", {}, Reason::HostNotFound);
     }
     void mountAndReadThroughFuse()
     {
+        QFETCH(QString, host);
         QFETCH(QString, share);
         QFETCH(QString, serverDir);
         QFETCH(QString, password);
@@ -200,7 +233,7 @@ private Q_SLOTS:
         std::optional<Credentials> login;
         if (!password.isEmpty())
             login = Credentials{SmbRig::user(), password, QString()};
-        const MountAttempt attempt = m_profile->requestMount(SmbRig::host(), share, login);
+        const MountAttempt attempt = m_profile->requestMount(host, share, login);
         QCOMPARE(attempt.status == 0, !location.isEmpty());
         QTEST(attempt.failure, "failure");
         QCOMPARE(ShareMounts::find(*m_profile, m_profile->readSmbMounts(), SmbRig::host(), share)
@@ -211,7 +244,7 @@ private Q_SLOTS:
         const QList<MountEntry> mounts = m_profile->readSmbMounts();
         QCOMPARE(mounts.size(), 1);
         QCOMPARE(mounts.at(0).mountPoint, location);
-        QCOMPARE(mounts.at(0).host, SmbRig::host());
+        QCOMPARE(mounts.at(0).host, MountTable::hostKey(host));
 
         // The entry names the gvfsd-fuse directory; a file the server side writes now is
         // read through it.
@@ -304,7 +337,7 @@ private Q_SLOTS:
     {
         const QString host = SmbRig::host();
         QVERIFY(sh(s("sysctl -qw net.ipv4.icmp_echo_ignore_all=1")));
-        for (const QString& text : {host, host + s(":445")})
+        for (const QString& text : {host, host + s(":4455"), s("[::1]:4455"), s("::1")})
             QVERIFY2(m_profile->isHostReachable(text), qPrintable(text));
         for (const QString& text : {host + s(":1"), s("-c1"), s("no-such-host.invalid")})
             QVERIFY2(!m_profile->isHostReachable(text), qPrintable(text));

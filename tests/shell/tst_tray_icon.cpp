@@ -156,9 +156,12 @@ private Q_SLOTS:
         QTest::newRow("no share") << State::NotMounted << Reason::NoSuchShare
                                   << u"No such share on the server"_qs
                                   << u"exclamationmark.triangle"_qs << false;
-        QTest::newRow("failed") << State::NotMounted << Reason::MountFailed
-                                << u"Mount failed (32)"_qs << u"exclamationmark.triangle"_qs
-                                << false;
+        // The tool's own words, where it had some, not its exit status; a known reason wins.
+        QTest::newRow("failed") << State::NotMounted << Reason::MountFailed << u"gio said so"_qs
+                                << u"exclamationmark.triangle"_qs << false;
+        QTest::newRow("closed share") << State::NotMounted << Reason::AccessDenied
+                                      << u"This login may not open the share — ask for access"_qs
+                                      << u"exclamationmark.triangle"_qs << true;
     }
     void statusSaysWhyAndShowsIt()
     {
@@ -167,7 +170,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, symbol);
         const QDateTime tried(QDate(2024, 5, 6), QTime(14, 5));
-        const ShareStatus s{u"Media"_qs, state, reason, 32, tried};
+        const ShareStatus s{u"Media"_qs, state, reason, 32, tried, u"gio said so"_qs};
         QCOMPARE(ShareStatusText::reason(s), text);
         QCOMPARE(ShareStatusText::symbol(s), symbol);
         QFETCH(bool, attention);

@@ -7,7 +7,7 @@
 # shares/) and _PUBLIC, _PRIVATE, _TEAM (the shares' directories). Shares: "Public", "Team
 # Docs" (guest), "Private" (the login only, hidden from others in listings) and, with
 # --extra-shares N, the read-only guest shares "Extra1".."ExtraN" (zero-padded). --extra-conf
-# appends FILE to smb.conf, @ROOT@ replaced. Needs root and smbd, else exits 77 (skipped).
+# appends FILE to smb.conf, @ROOT@ and @HOST@ replaced. Needs root and smbd, else exits 77 (skipped).
 set -euo pipefail
 user=tarnwick password='s3cret:pass@word' extra=0 extra_conf=""
 while [ $# -gt 0 ]; do
@@ -77,7 +77,7 @@ section() { printf '[%s]\n' "$1"; shift; printf '  %s\n' "$@"; } # section NAME 
     section "Extra$i" "path = $root/shares/extra$i" "$guest" "read only = yes"
   done
 } >"$root/smb.conf"
-[ -z "$extra_conf" ] || sed "s|@ROOT@|$root|g" "$extra_conf" >>"$root/smb.conf"
+[ -z "$extra_conf" ] || sed "s|@ROOT@|$root|g; s|@HOST@|$host|g" "$extra_conf" >>"$root/smb.conf"
 
 printf '%s\n%s\n' "$password" "$password" \
   | smbpasswd -c "$root/smb.conf" -a -s "$unix_user" >"$root/log/smbpasswd.out" 2>&1 \

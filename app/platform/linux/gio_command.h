@@ -23,10 +23,14 @@ public:
     // default workgroup. Empty without credentials (gio then reads end of input and gives
     // up instead of waiting at a prompt).
     static QByteArray mountAnswers(const std::optional<Credentials>& credentials);
-    // Why a failed `gio mount` failed, from what it wrote (its own prompts in the C locale):
-    // asked again after our login, or refused without one -> LoginRefused; the share is
-    // missing -> NoSuchShare; otherwise None (the profile cannot tell).
+    // Why a failed `gio mount` failed, from what it wrote in the C locale: asked again after
+    // our login, or refused without one -> LoginRefused (a good login the share refuses
+    // reads the same); else by its error: no such share, SMB1-only server, connection
+    // refused, host not found; otherwise None (the profile cannot tell).
     static ShareStatus::Reason failureOf(const QString& output, bool withLogin);
+    // gio's last error line as GVFS worded it, without gio's "gio: URI: " ("Failed to mount
+    // Windows share: Connection refused"); empty when it wrote none.
+    static QString errorOf(const QString& output);
     // "mount -u URI" for a location of GvfsSmbLocation::of.
     static QStringList unmountArgs(const QString& location);
 };

@@ -8,6 +8,7 @@
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
 #include "platform/linux/secret_service_store.h"
+#include "platform/linux/smb_host.h"
 #include "platform/unix/tcp_probe.h"
 
 #include <QDir>
@@ -31,25 +32,7 @@ constexpr auto kMountDeadline = 25s;
 constexpr auto kProbeTimeout = 1s;
 constexpr auto kQuickProbe = 250ms;
 constexpr auto kPingDeadline = 2s; // ping -W 1 plus start-up and name resolution
-constexpr quint16 kSmbPort = 445;
-
-// "host", "host:port", "[v6]:port" -> (host, port); a bare IPv6 address keeps its colons.
-std::pair<QString, quint16> hostAndPort(const QString& text)
-{
-    QString host = text;
-    quint16 port = kSmbPort;
-    const qsizetype colon = text.lastIndexOf(u':');
-    if (colon > text.lastIndexOf(u']') && (text.startsWith(u'[') || text.count(u':') == 1)) {
-        bool ok = false;
-        const uint given = text.mid(colon + 1).toUInt(&ok);
-        if (ok && given > 0 && given <= 65535)
-            port = quint16(given);
-        host = text.left(colon);
-    }
-    if (host.startsWith(u'[') && host.endsWith(u']'))
-        host = host.mid(1, host.size() - 2);
-    return {host, port};
-}
+constexpr auto kShareCheckDeadline = 10s;
 
 // True while pid is a running gvfsd-smb of this user, so a reused pid is never signalled.
 bool isOwnSmbBackend(uint pid)
@@ -70,6 +53,31 @@ bool waitGone(uint pid, std::chrono::milliseconds limit)
     return !isOwnSmbBackend(pid);
 }
 
+// True when the server takes the login but refuses it the share: GVFS asks for the
+// password again then just as for a wrong one; smbclient names the step that failed.
+// The password travels in smbclient's environment, never in its arguments.
+bool shareClosedToLogin(const QString& smbclient, const QString& host, const QString& share,
+                        const Credentials& login, const RunLimits& limits)
+{
+    // smbclient reads "user%password" out of a user name: one holding "%" cannot be given.
+    if (login.user.contains(u'%'))
+        return false;
+    const SmbHost server = SmbHost::parse(host);
+    QStringList args{QStringLiteral("//%1/%2").arg(server.name, share),
+                     QStringLiteral("--port=%1").arg(server.port),
+                     QStringLiteral("--user=") + login.user, QStringLiteral("--command=exit")};
+    if (!login.domain.isEmpty())
+        args.append(QStringLiteral("--workgroup=") + login.domain);
+    ToolInput input;
+    input.extraEnv.insert(QStringLiteral("PASSWD"), login.password);
+    input.deadline = kShareCheckDeadline;
+    input.stop = limits.stop;
+    const ToolResult run =
+        runTool(smbclient, args, ToolStream::Capture, ToolStream::Capture, input);
+    return (run.out + run.err)
+        .contains(QLatin1StringView("tree connect failed: NT_STATUS_ACCESS_DENIED"));
+}
+
 bool isListed(const QString& location)
 {
     const QList<GvfsMount> mounts = GvfsMountTracker::listMounts();
@@ -79,9 +87,11 @@ bool isListed(const QString& location)
 
 } // namespace
 
-GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool)
+GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool,
+                         const QString& smbclientTool)
     : m_gio(gioTool)
     , m_ping(pingTool)
+    , m_smbclient(smbclientTool)
 {
 }
 
@@ -125,10 +135,18 @@ MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share
     const ToolResult run = runTool(m_gio, GioCommand::mountArgs(host, share, credentials),
                                    ToolStream::Capture, ToolStream::Capture, input);
     MountAttempt attempt{run.status, ShareStatus::Reason::None};
-    if (run.timedOut)
+    if (run.timedOut) {
         attempt.failure = ShareStatus::Reason::TimedOut;
-    else if (run.status != 0)
-        attempt.failure = GioCommand::failureOf(run.out + run.err, credentials.has_value());
+    } else if (run.status != 0) {
+        const QString output = run.out + u'\n' + run.err;
+        attempt.failure = GioCommand::failureOf(output, credentials.has_value());
+        attempt.message = GioCommand::errorOf(output);
+        // One more logon, only after a refusal: a good login kept out of one share must
+        // not be held as a wrong password.
+        if (attempt.failure == ShareStatus::Reason::LoginRefused && credentials &&
+            shareClosedToLogin(m_smbclient, host, share, *credentials, limits))
+            attempt.failure = ShareStatus::Reason::AccessDenied;
+    }
     return attempt;
 }
 
@@ -173,10 +191,9 @@ bool GvfsProfile::shows(const MountEntry& mount, const QString& host,
                         const QString& shareName) const
 {
     // GVFS keeps the port only when it is not the default one.
-    const auto port = [](int given) { return given == 0 ? int(kSmbPort) : given; };
+    const int port = mount.port == 0 ? int(SmbHost::kDefaultPort) : mount.port;
     return !mount.host.isEmpty() && mount.host == MountTable::hostKey(host) &&
-           port(mount.port) == port(MountTable::portOf(host)) &&
-           nameKey(mount.share) == nameKey(shareName);
+           port == SmbHost::parse(host).port && nameKey(mount.share) == nameKey(shareName);
 }
 
 std::optional<Credentials> GvfsProfile::storedLogin(const QString& server) const
@@ -195,7 +212,7 @@ std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString&
 
 bool GvfsProfile::isHostReachable(const QString& host) const
 {
-    const auto [name, port] = hostAndPort(host);
+    const auto [name, port] = SmbHost::parse(host);
     if (name.isEmpty() || name.startsWith(u'-'))
         return false;
     // Windows drops ICMP echo by default, and some hosts do not serve SMB on 445 but

@@ -6,14 +6,16 @@ namespace tarnwick {
 
 // Linux desktops: shares mounted by GVFS (`gio mount`), the mount table read from the GVFS
 // mount tracker on the session bus, logins from the Secret Service; a host is reachable
-// when it accepts a TCP connection on its SMB port or answers `ping`. GVFS keeps no per-share
+// when it accepts a TCP connection on its SMB port or answers `ping`. After a refused login,
+// smbclient tells a wrong password from a share closed to a good login. GVFS keeps no per-share
 // directories and never numbers a second mount; it lower-cases share names, so names compare
 // case-folded here.
 class GvfsProfile : public SystemProfile {
 public:
-    // gio and ping are looked up in PATH unless given.
+    // gio, ping and smbclient are looked up in PATH unless given.
     explicit GvfsProfile(const QString& gioTool = QStringLiteral("gio"),
-                         const QString& pingTool = QStringLiteral("ping"));
+                         const QString& pingTool = QStringLiteral("ping"),
+                         const QString& smbclientTool = QStringLiteral("smbclient"));
 
     QString name() const override { return QStringLiteral("gvfs"); }
     // Every SMB share mount of the user's GVFS; mountPoint is its smb:// location.
@@ -40,6 +42,7 @@ public:
 private:
     QString m_gio;
     QString m_ping;
+    QString m_smbclient;
 };
 
 } // namespace tarnwick

@@ -1,5 +1,7 @@
 #include "platform/linux/gvfs_smb_location.h"
 
+#include "platform/linux/smb_host.h"
+
 #include <QUrl>
 
 namespace tarnwick {
@@ -11,11 +13,6 @@ const QString kScheme = QStringLiteral("smb://");
 QString encoded(const QString& text)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
-}
-
-QString bracketed(const QString& host)
-{
-    return host.contains(u':') && !host.startsWith(u'[') ? u'[' + host + u']' : host;
 }
 
 } // namespace
@@ -36,10 +33,9 @@ std::optional<QString> GvfsSmbLocation::of(const GvfsMount& mount)
         location += domain + u';';
     if (!user.isEmpty())
         location += user + u'@';
-    location += bracketed(server);
+    // GVFS keeps an IPv6 server in brackets and a port other than 445 apart.
     const QString port = mount.spec.value(QStringLiteral("port"));
-    if (!port.isEmpty())
-        location += u':' + port;
+    location += SmbHost::parse(port.isEmpty() ? server : server + u':' + port).authority();
     return location + u'/' + share + u'/';
 }
 
@@ -56,7 +52,7 @@ QString GvfsSmbLocation::mountUri(const QString& host, const QString& share, con
     QString uri = kScheme;
     if (!user.isEmpty())
         uri += encoded(user) + u'@';
-    return uri + bracketed(host) + u'/' + encoded(share);
+    return uri + SmbHost::parse(host).authority() + u'/' + encoded(share);
 }
 
 QString GvfsSmbLocation::toUri(const QString& location)

@@ -18,8 +18,9 @@ public:
     static std::optional<QString> of(const GvfsMount& mount);
     // A one-line description of an SMB share mount for logs and diagnosis.
     static QString describe(const GvfsMount& mount, const QString& location);
-    // The URI to mount share on host, as gio expects it: "smb://[user@]host/share" with user
-    // and share percent-encoded (a space becomes %20) and an IPv6 host in brackets.
+    // The URI to mount share on host (any form of SmbHost), as gio expects it:
+    // "smb://[user@]host[:port]/share" with user and share percent-encoded (a space becomes
+    // %20) and an IPv6 host in brackets.
     static QString mountUri(const QString& host, const QString& share, const QString& user = {});
     // A location of `of` as a URI for gio (user and share percent-encoded); any other text
     // (a path, say) unchanged.
