@@ -107,14 +107,14 @@ class TestMountEngine : public QObject {
                 QString::fromUtf8(m_rig->stdinOf(s("osascript"), call)).section(u'"', 1, 1));
         return sorted(urls);
     }
-    // One cycle, waited for through its ping runs (one per host) and the busy set.
+    // One cycle, waited for until it has published what it did; one ping run per host.
     void cycle(MountManager& m, int hosts = 1)
     {
         const int pings = calls("ping");
+        QSignalSpy finished(&m, &MountManager::cycleFinished);
         m.mountAll();
-        QTRY_VERIFY(calls("ping") == pings + hosts);
-        QTest::qWait(100);
-        QTRY_VERIFY(m.busyShares().isEmpty());
+        QVERIFY(finished.wait(10000) && m.busyShares().isEmpty());
+        QCOMPARE(calls("ping"), pings + hosts);
     }
     MountOutcome perform(HelperAccess* helper = nullptr)
     {
@@ -261,9 +261,11 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         auto m = manager(timing);
+        QSignalSpy finished(m.get(), &MountManager::cycleFinished);
         QTRY_COMPARE_WITH_TIMEOUT(calls("ping"), 1, 10000);
         QVERIFY(clock.elapsed() >= 700);
-        QTRY_VERIFY(m->isMounted(key("Media")) && m->busyShares().isEmpty());
+        QTRY_VERIFY(finished.count() == 1 && m->isMounted(key("Media")) &&
+                    m->busyShares().isEmpty());
         cycle(*m);
         m->unmountShare(key(".."));
         // Each skipped name once, escaped; the pass removed the directory, so the mount

@@ -76,6 +76,7 @@ PrivateSystemBus::PrivateSystemBus(const QString& helperCommand)
     for (QProcess* process : {&m_daemon, &m_monitor})
         process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_monitor.setProcessChannelMode(QProcess::MergedChannels);
+    m_daemon.setStandardErrorFile(m_dir.filePath(u"output"_s), QIODevice::Append);
 }
 
 bool PrivateSystemBus::start()
@@ -100,7 +101,6 @@ void PrivateSystemBus::stop()
     m_monitor.waitForFinished();
     m_daemon.terminate();
     m_daemon.waitForFinished();
-    output();
 }
 
 bool PrivateSystemBus::setHelperInstalled(bool installed)

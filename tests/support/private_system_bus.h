@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -18,8 +19,12 @@ public:
     // Ends the bus, as if it crashed (the helper ends with it; one a test stopped it kills).
     void stop();
     QString address() const { return QStringLiteral("unix:path=%1/socket").arg(m_dir.path()); }
-    // Everything the bus and its services wrote to standard error so far.
-    QString output() { return m_output += QString::fromUtf8(m_daemon.readAllStandardError()); }
+    // All the bus and its services wrote to standard error, also after the bus ended (a file).
+    QString output() const
+    {
+        QFile file(m_dir.filePath(QStringLiteral("output")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
 
     // Removes or restores the helper's service file and makes the bus re-read it.
     bool setHelperInstalled(bool installed);
@@ -33,7 +38,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_service;
     QProcess m_daemon, m_monitor;
-    QString m_output, m_monitorOutput;
+    QString m_monitorOutput;
 };
 
 } // namespace tarnwick::test
