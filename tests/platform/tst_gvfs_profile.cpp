@@ -236,8 +236,7 @@ private Q_SLOTS:
         const MountAttempt attempt = m_profile->requestMount(host, share, login);
         QCOMPARE(attempt.status == 0, !location.isEmpty());
         QTEST(attempt.failure, "failure");
-        QCOMPARE(ShareMounts::find(*m_profile, m_profile->readSmbMounts(), SmbRig::host(), share)
-                     .has_value(),
+        QCOMPARE(ShareMounts::find(*m_profile, m_profile->readSmbMounts(), host, share).has_value(),
                  attempt.status == 0);
         if (attempt.status != 0)
             return;
