@@ -4,19 +4,15 @@
 #include "helperclient/helper_client_access.h"
 #include "model/app_settings.h"
 #include "model/share_store.h"
-#include "mount/mount_manager.h"
-#include "mount/share_status_log.h"
 #include "mount/smb_volume_unmount.h"
-#include "mount/system_event_wiring.h"
+#include "mount/system_events.h"
 #include "platform/profile_factory.h"
-#include "platform/unix/unix_signal_watcher.h"
 #include "shell/command_line.h"
+#include "shell/engine_host.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 
 namespace tarnwick {
@@ -43,8 +39,9 @@ void HeadlessApp::addOptions(QCommandLineParser& parser)
 {
     parser.addOption(QCommandLineOption(
         kHeadless, QStringLiteral("Run the mount engine without a tray icon; log lines go to "
-                                  "standard output. SIGINT or SIGTERM quit it, unmounting every "
-                                  "SMB volume unless keepMountedOnQuit is set.")));
+                                  "standard output. SIGINT, SIGTERM, SIGHUP or the system's "
+                                  "power-off quit it, unmounting every SMB volume unless "
+                                  "keepMountedOnQuit is set.")));
     parser.addOption(
         QCommandLineOption(kSettings,
                            QStringLiteral("Use the settings file <file> (INI) instead of "
@@ -76,25 +73,20 @@ int HeadlessApp::run(int argc, char** argv)
 
     const auto settings = AppSettings::open(parser.value(kSettings));
     ShareStore store(*settings);
-    const auto profile = ProfileFactory::create(parser.value(kToolRoot));
+    const QString toolRoot = parser.value(kToolRoot);
     // The helper is asked only for a leftover mount point; without one installed the
     // answer is "not removed" and the mount goes ahead.
     HelperClientAccess helperAccess(HelperClient::shared());
-    auto manager =
-        std::make_unique<MountManager>(store, profile, *settings, &helperAccess, *timing);
-    const auto events = ProfileFactory::createSystemEvents(parser.value(kToolRoot));
-    wireSystemEvents(*manager, *events);
-    new ShareStatusLog(*manager); // owned by the manager
-
-    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
-    const int code = QCoreApplication::exec();
-
-    // Stop the engine first, so no mount of ours lands after the quit-time unmount.
-    manager.reset();
-    if (!AppSettings::keepMountedOnQuit(*settings))
-        unmountAllSmbVolumes(*profile);
-    return code;
+    EngineServices services;
+    services.helper = &helperAccess;
+    services.timing = *timing;
+    services.systemEvents = [toolRoot] { return ProfileFactory::createSystemEvents(toolRoot); };
+    services.unmountAllVolumes = [](const SystemProfile& profile) {
+        unmountAllSmbVolumes(profile);
+    };
+    EngineHost host(*settings, store, ProfileFactory::create(toolRoot), std::move(services));
+    host.start();
+    return QCoreApplication::exec();
 }
 
 } // namespace tarnwick

@@ -2,14 +2,12 @@
 
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
-#include "mount/system_event_wiring.h"
 #include "mount/system_events.h"
 #include "mount/system_profile.h"
 #include "shell/app_events.h"
+#include "shell/engine_host.h"
 #include "shell/popover_window.h"
-#include "shell/power_off_watcher.h"
 #include "shell/share_notifier.h"
-#include "shell/shutdown_unmounter.h"
 #include "shell/tray_icon.h"
 #include "shell/tray_menu_model.h"
 
@@ -34,7 +32,7 @@ TrayApplication::~TrayApplication()
     delete m_settingsOpener;
     m_popover.reset();
     dropTrayIcon();
-    m_manager.reset();
+    m_host.reset();
 }
 
 void TrayApplication::start()
@@ -42,32 +40,28 @@ void TrayApplication::start()
     // A tray application has no main window; closing the settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Power-off handling first, so that a power-off during start-up already unmounts.
-    m_unmounter = new ShutdownUnmounter(
-        *m_settings,
-        [this] {
-            if (m_services.unmountAllVolumes)
-                m_services.unmountAllVolumes(*m_profile);
-        },
-        this);
-    m_powerOff = new PowerOffWatcher(m_services.systemBus, this);
-    connect(m_powerOff, &PowerOffWatcher::powerOffImminent, m_unmounter,
-            &ShutdownUnmounter::runAtPowerOff);
+    // The engine host first: its power-off handling and quit signals then cover start-up.
+    EngineServices engine;
+    engine.helper = m_services.helper;
+    engine.timing = m_services.timing;
+    engine.systemEvents = m_services.systemEvents;
+    engine.systemBus = m_services.systemBus;
+    engine.unmountAllVolumes = m_services.unmountAllVolumes;
+    m_host = std::make_unique<EngineHost>(*m_settings, *m_store, m_profile, std::move(engine));
+    // Its quit path stops the engine; the widgets go before it: their rows call into it.
+    connect(m_host.get(), &EngineHost::stopping, this, &TrayApplication::dropViews);
 
     if (m_services.registerDaemon)
         m_services.registerDaemon();
 
-    m_manager = std::make_unique<MountManager>(*m_store, m_profile, *m_settings, m_services.helper,
-                                               m_services.timing);
-    if (m_services.systemEvents && (m_events = m_services.systemEvents()))
-        wireSystemEvents(*m_manager, *m_events);
-
+    m_host->start();
+    MountManager& manager = *m_host->manager();
     m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
-    connect(m_manager.get(), &MountManager::shareStatusesChanged, m_notifier,
-            [this] { m_notifier->update(m_manager->shareStatuses()); });
+    connect(&manager, &MountManager::shareStatusesChanged, m_notifier,
+            [notifier = m_notifier, m = &manager] { notifier->update(m->shareStatuses()); });
 
     createTrayIcon();
-    m_popover = std::make_unique<PopoverWindow>(*m_store, *m_manager);
+    m_popover = std::make_unique<PopoverWindow>(*m_store, manager);
 
     auto* storeForWindow = m_store.get();
     auto* settingsForWindow = m_settings.get();
@@ -92,33 +86,32 @@ void TrayApplication::start()
         if (m_services.openUrl && location.isValid())
             m_services.openUrl(location);
     });
-
-    // Every quit path ends here: the Quit row, SIGINT/SIGTERM (quit()), and the session's
-    // end. A session end is not handled at commitDataRequest: that is only the question
-    // whether the session may end, and the user or another application can still cancel
-    // it; the end itself arrives as the session manager's "die", which Qt turns into
-    // quit(), or as SIGTERM when the session's processes are stopped.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &TrayApplication::shutDown);
 }
 
 void TrayApplication::shutDown()
 {
+    if (m_host)
+        m_host->stop(); // drops the views first, through stopping()
+}
+
+void TrayApplication::dropViews()
+{
     if (m_popover)
         m_popover->hide();
-    // Stop the engine first, so that no mount of a running cycle lands after the unmount.
-    // The widgets go before it: their rows call into it.
     delete m_settingsOpener;
     m_settingsOpener = nullptr;
     m_popover.reset();
     dropTrayIcon();
-    m_manager.reset();
-    if (m_unmounter)
-        m_unmounter->runAtQuit();
+}
+
+MountManager* TrayApplication::manager() const
+{
+    return m_host ? m_host->manager() : nullptr;
 }
 
 void TrayApplication::createTrayIcon()
 {
-    m_menuModel = new TrayMenuModel(*m_store, *m_manager, this);
+    m_menuModel = new TrayMenuModel(*m_store, *manager(), this);
     // A Wayland client cannot place a window next to the icon: the host shows the menu.
     const bool wayland = QGuiApplication::platformName() == u"wayland"_qs;
     m_trayIcon =

@@ -15,13 +15,12 @@
 
 namespace tarnwick {
 
+class EngineHost;
 class HelperAccess;
 class MountManager;
 class PopoverWindow;
-class PowerOffWatcher;
 class ShareNotifier;
 class ShareStore;
-class ShutdownUnmounter;
 class SystemEvents;
 class SystemProfile;
 class TrayIcon;
@@ -34,7 +33,7 @@ struct TrayServices {
     std::function<void()> registerDaemon;
     // Handed to the mount manager; may be null (no helper).
     HelperAccess* helper = nullptr;
-    // The synchronous unmount of every SMB mount at quit and power-off.
+    // The synchronous unmount of every SMB mount at quit (power-off included).
     std::function<void(const SystemProfile&)> unmountAllVolumes;
     // Creates the settings window on the first request; it gets the store and settings.
     std::function<QWidget*(ShareStore&, QSettings&)> settingsWindow;
@@ -52,9 +51,9 @@ struct TrayServices {
     std::function<bool(const QUrl&)> openUrl = &QDesktopServices::openUrl;
 };
 
-// The tray application: owns the store, the power-off handling, the mount manager, the
-// tray icon, the popover and the settings opening, creates them in that order in start(),
-// and runs the unmount at quit. Main thread; one per process.
+// The tray application: owns the store, the engine host (power-off handling, quit signals,
+// mount manager), the tray icon, the popover and the settings opening, creates them in that
+// order in start(), and drops its views on the host's quit path. Main thread; one per process.
 class TrayApplication : public QObject {
     Q_OBJECT
 
@@ -65,19 +64,18 @@ public:
                     QObject* parent = nullptr);
     ~TrayApplication() override;
 
-    // Launch: power-off handling, helper registration, the mount manager, the tray icon,
-    // the popover, the settings requests; hooks the quit paths. Call once.
+    // Launch: the engine host, helper registration, the engine, the tray icon, the popover,
+    // the settings requests. Call once.
     void start();
 
     QSettings& settings() const { return *m_settings; }
     ShareStore& store() const { return *m_store; }
-    MountManager* manager() const { return m_manager.get(); }
+    // Null before start() and after the quit.
+    MountManager* manager() const;
     TrayIcon* trayIcon() const { return m_trayIcon; }
     TrayMenuModel* menuModel() const { return m_menuModel; }
     PopoverWindow* popover() const { return m_popover.get(); }
     SettingsOpener* settingsOpener() const { return m_settingsOpener; }
-    PowerOffWatcher* powerOffWatcher() const { return m_powerOff; }
-    ShutdownUnmounter* shutdownUnmounter() const { return m_unmounter; }
 
 public Q_SLOTS:
     void togglePopover();
@@ -86,11 +84,12 @@ public Q_SLOTS:
     // A later launch: the popover where it can be placed under a tray icon, otherwise
     // (no tray, or Wayland) the settings window.
     void activateFromLaunch();
-    // The quit path: drops the popover and the settings window, stops the mount engine,
-    // then unmounts unless the user keeps the shares mounted. Runs from aboutToQuit.
+    // The host's quit path (it also runs from aboutToQuit): the popover, the settings window
+    // and the tray icon go, the engine stops, then the unmount unless the shares are kept.
     void shutDown();
 
 private:
+    void dropViews();
     void createTrayIcon();
     void dropTrayIcon();
     QRect iconGeometry() const;
@@ -99,11 +98,8 @@ private:
     std::shared_ptr<const SystemProfile> m_profile;
     TrayServices m_services;
     std::unique_ptr<ShareStore> m_store;
-    ShutdownUnmounter* m_unmounter = nullptr;
     ShareNotifier* m_notifier = nullptr;
-    PowerOffWatcher* m_powerOff = nullptr;
-    std::unique_ptr<SystemEvents> m_events;
-    std::unique_ptr<MountManager> m_manager;
+    std::unique_ptr<EngineHost> m_host; // after the store it reads
     TrayMenuModel* m_menuModel = nullptr;
     TrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;

@@ -5,7 +5,6 @@
 #include "model/app_settings.h"
 #include "mount/smb_volume_unmount.h"
 #include "platform/profile_factory.h"
-#include "platform/unix/unix_signal_watcher.h"
 #include "settings/login_item.h"
 #include "settings/settings_window.h"
 #include "shell/command_line.h"
@@ -17,7 +16,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
-#include <csignal>
 #include <cstdio>
 
 namespace tarnwick {
@@ -71,9 +69,6 @@ int TrayMain::run(int argc, char** argv)
                          std::move(services));
     QObject::connect(&instance, &SingleInstance::activationRequested, &tray,
                      &TrayApplication::activateFromLaunch);
-
-    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM, SIGHUP});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
     tray.start();
     return QApplication::exec();

@@ -65,7 +65,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("keepMounted");
-        for (const int sig : {SIGTERM, SIGINT})
+        for (const int sig : {SIGTERM, SIGINT, SIGHUP})
             QTest::addRow("signal %d", sig) << sig << false;
         QTest::newRow("SIGTERM, keep mounted") << int(SIGTERM) << true;
     }

@@ -1,0 +1,72 @@
+#include "shell/engine_host.h"
+
+#include "model/app_settings.h"
+#include "mount/mount_manager.h"
+#include "mount/share_status_log.h"
+#include "mount/system_event_wiring.h"
+#include "mount/system_events.h"
+#include "mount/system_profile.h"
+#include "platform/unix/unix_signal_watcher.h"
+#include "shell/power_off_watcher.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace tarnwick {
+
+EngineHost::EngineHost(QSettings& settings, ShareStore& store,
+                       std::shared_ptr<const SystemProfile> profile, EngineServices services,
+                       QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_store(store)
+    , m_profile(std::move(profile))
+    , m_services(std::move(services))
+{
+    // A power-off is a quit that must be over before the lock goes: the unmount runs inside
+    // the announcement's handler, then the event loop ends. Stopping the engine first keeps
+    // a cycle from mounting again while the system goes down.
+    auto* powerOff = new PowerOffWatcher(m_services.systemBus, this);
+    connect(powerOff, &PowerOffWatcher::powerOffImminent, this, [this] {
+        stop();
+        QCoreApplication::quit();
+    });
+    // The terminal's Ctrl-C, the session's or systemd's SIGTERM and a closed terminal's SIGHUP.
+    auto* quitSignals = new UnixSignalWatcher({SIGINT, SIGTERM, SIGHUP}, this);
+    connect(quitSignals, &UnixSignalWatcher::received, qApp, &QCoreApplication::quit);
+    // Every other quit ends here: the Quit row, the signals, and the session's end. A session
+    // end is not handled at commitDataRequest: that only asks whether the session may end, and
+    // the user or another application can still cancel it; the end itself arrives as the
+    // session manager's "die", which Qt turns into quit(), or as SIGTERM.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &EngineHost::stop);
+}
+
+EngineHost::~EngineHost() = default;
+
+void EngineHost::start()
+{
+    m_manager = std::make_unique<MountManager>(m_store, m_profile, m_settings, m_services.helper,
+                                               m_services.timing);
+    if (m_services.systemEvents && (m_events = m_services.systemEvents()))
+        wireSystemEvents(*m_manager, *m_events);
+    new ShareStatusLog(*m_manager); // owned by the manager
+}
+
+void EngineHost::stop()
+{
+    // A quit is final: the later triggers (a power-off's own quit(), a signal during the
+    // unmount's wait) find nothing left to do.
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    Q_EMIT stopping();
+    // The engine first, so that no mount of a running cycle lands after the unmount; its
+    // running tools are ended through its stop signal, not waited for.
+    m_manager.reset();
+    m_settings.sync(); // pick up a change written by another process
+    if (m_services.unmountAllVolumes && !AppSettings::keepMountedOnQuit(m_settings))
+        m_services.unmountAllVolumes(*m_profile);
+}
+
+} // namespace tarnwick
