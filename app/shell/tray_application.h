@@ -19,13 +19,13 @@ class HelperAccess;
 class MountManager;
 class PopoverWindow;
 class PowerOffWatcher;
+class ShareListModel;
 class ShareNotifier;
 class ShareStore;
 class ShutdownUnmounter;
 class SystemEvents;
 class SystemProfile;
 class TrayIcon;
-class TrayMenuModel;
 
 // What the tray application gets from outside the shell, so that main() wires the real
 // pieces and tests can wire others.
@@ -73,7 +73,7 @@ public:
     ShareStore& store() const { return *m_store; }
     MountManager* manager() const { return m_manager.get(); }
     TrayIcon* trayIcon() const { return m_trayIcon; }
-    TrayMenuModel* menuModel() const { return m_menuModel; }
+    ShareListModel* shareList() const { return m_shareList; }
     PopoverWindow* popover() const { return m_popover.get(); }
     SettingsOpener* settingsOpener() const { return m_settingsOpener; }
     PowerOffWatcher* powerOffWatcher() const { return m_powerOff; }
@@ -104,7 +104,7 @@ private:
     PowerOffWatcher* m_powerOff = nullptr;
     std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<MountManager> m_manager;
-    TrayMenuModel* m_menuModel = nullptr;
+    ShareListModel* m_shareList = nullptr;
     TrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;
     SettingsOpener* m_settingsOpener = nullptr;
