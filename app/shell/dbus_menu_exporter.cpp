@@ -1,20 +1,20 @@
 #include "shell/dbus_menu_exporter.h"
 
-#include "shell/tray_menu_model.h"
+#include "shell/share_list_model.h"
 
 #include <QGuiApplication>
 #include <QTimer>
 
 namespace tarnwick {
 
-DbusMenuExporter::DbusMenuExporter(TrayMenuModel& model, QDBusConnection bus, QObject* parent)
+DbusMenuExporter::DbusMenuExporter(ShareListModel& model, QDBusConnection bus, QObject* parent)
     : QObject(parent)
     , m_model(model)
     , m_bus(std::move(bus))
-    , m_published(model.entries())
+    , m_published(model.rows())
 {
     registerTrayDbusTypes();
-    connect(&model, &TrayMenuModel::changed, this, &DbusMenuExporter::publishChange);
+    connect(&model, &ShareListModel::changed, this, &DbusMenuExporter::publishChange);
     if (m_bus.isConnected())
         m_bus.registerObject(path(), this,
                              QDBusConnection::ExportScriptableContents |
@@ -33,23 +33,23 @@ QString DbusMenuExporter::textDirection() const
                                                                  : QStringLiteral("ltr");
 }
 
-QVariantMap DbusMenuExporter::properties(const TrayMenuEntry& entry)
+QVariantMap DbusMenuExporter::properties(const ShareListRow& row)
 {
-    using Kind = TrayMenuEntry::Kind;
+    using Kind = ShareListRow::Kind;
     QVariantMap props;
-    if (entry.kind == Kind::Separator) {
+    if (row.kind == Kind::Separator) {
         props.insert(u"type"_qs, u"separator"_qs);
         return props;
     }
     // Labels are mnemonic text: a literal underscore is doubled.
-    QString label = entry.label;
+    QString label = row.label;
     props.insert(u"label"_qs, label.replace(u'_', u"__"_qs));
-    if (!entry.enabled)
+    if (!row.enabled)
         props.insert(u"enabled"_qs, false);
-    if (entry.kind == Kind::Share) {
+    if (row.kind == Kind::Share) {
         props.insert(u"toggle-type"_qs, u"checkmark"_qs);
-        props.insert(u"toggle-state"_qs, entry.mounted ? 1 : 0);
-        props.insert(u"accessible-desc"_qs, entry.accessibleText);
+        props.insert(u"toggle-state"_qs, row.mounted ? 1 : 0);
+        props.insert(u"accessible-desc"_qs, row.accessibleText);
     }
     return props;
 }
@@ -66,15 +66,6 @@ QVariantMap DbusMenuExporter::filtered(const QVariantMap& all, const QStringList
     return some;
 }
 
-const TrayMenuEntry* DbusMenuExporter::entry(int id) const
-{
-    for (const TrayMenuEntry& candidate : m_model.entries()) {
-        if (candidate.id == id)
-            return &candidate;
-    }
-    return nullptr;
-}
-
 uint DbusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                  DbusMenuLayout& layout)
 {
@@ -82,22 +73,22 @@ uint DbusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     if (parentId == 0) {
         layout.properties.insert(u"children-display"_qs, u"submenu"_qs);
         if (recursionDepth != 0) {
-            for (const TrayMenuEntry& child : m_model.entries())
+            for (const ShareListRow& child : m_model.rows())
                 layout.children.append({child.id, filtered(properties(child), propertyNames), {}});
         }
-    } else if (const TrayMenuEntry* item = entry(parentId)) {
+    } else if (const ShareListRow* item = m_model.row(parentId)) {
         layout.properties = filtered(properties(*item), propertyNames);
     } else if (calledFromDBus()) {
         sendErrorReply(QDBusError::InvalidArgs, u"unknown menu item"_qs);
     }
-    return m_model.revision();
+    return m_revision;
 }
 
 DbusMenuItems DbusMenuExporter::GetGroupProperties(const QList<int>& ids,
                                                    const QStringList& propertyNames)
 {
     DbusMenuItems items;
-    for (const TrayMenuEntry& item : m_model.entries()) {
+    for (const ShareListRow& item : m_model.rows()) {
         if (ids.isEmpty() || ids.contains(item.id))
             items.append({item.id, filtered(properties(item), propertyNames)});
     }
@@ -106,7 +97,7 @@ DbusMenuItems DbusMenuExporter::GetGroupProperties(const QList<int>& ids,
 
 QDBusVariant DbusMenuExporter::GetProperty(int id, const QString& name)
 {
-    const TrayMenuEntry* item = entry(id);
+    const ShareListRow* item = m_model.row(id);
     const QVariantMap props = item ? properties(*item) : QVariantMap();
     if (!props.contains(name) && calledFromDBus())
         sendErrorReply(QDBusError::InvalidArgs, u"no such menu item property"_qs);
@@ -121,7 +112,7 @@ void DbusMenuExporter::click(int id)
 
 void DbusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&, uint)
 {
-    if (!entry(id)) {
+    if (!m_model.row(id)) {
         if (calledFromDBus())
             sendErrorReply(QDBusError::InvalidArgs, u"unknown menu item"_qs);
         return;
@@ -134,7 +125,7 @@ QList<int> DbusMenuExporter::EventGroup(const DbusMenuEvents& events)
 {
     QList<int> unknown;
     for (const DbusMenuEvent& event : events) {
-        if (!entry(event.id))
+        if (!m_model.row(event.id))
             unknown.append(event.id);
         else if (event.eventId == u"clicked"_qs)
             click(event.id);
@@ -150,7 +141,7 @@ bool DbusMenuExporter::AboutToShow(int)
 QList<int> DbusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors)
 {
     for (int id : ids) {
-        if (id != 0 && !entry(id))
+        if (id != 0 && !m_model.row(id))
             idErrors.append(id);
     }
     return {};
@@ -158,32 +149,36 @@ QList<int> DbusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
 
 void DbusMenuExporter::publishChange()
 {
-    const QList<TrayMenuEntry>& now = m_model.entries();
+    const QList<ShareListRow>& now = m_model.rows();
     // Same items: the changed properties alone; hosts that only follow the layout get it too.
     bool sameIds = now.size() == m_published.size();
     for (qsizetype i = 0; sameIds && i < now.size(); ++i)
         sameIds = now.at(i).id == m_published.at(i).id && now.at(i).kind == m_published.at(i).kind;
-    if (sameIds) {
-        DbusMenuItems updated;
-        DbusMenuItemKeysList removed;
-        for (qsizetype i = 0; i < now.size(); ++i) {
-            if (now.at(i) == m_published.at(i))
-                continue;
-            const QVariantMap props = properties(now.at(i));
-            updated.append({now.at(i).id, props});
-            // A property at its default is sent as removed.
-            QStringList gone;
-            for (const QString& key : properties(m_published.at(i)).keys()) {
-                if (!props.contains(key))
-                    gone.append(key);
-            }
-            if (!gone.isEmpty())
-                removed.append({now.at(i).id, gone});
+    DbusMenuItems updated;
+    DbusMenuItemKeysList removed;
+    for (qsizetype i = 0; sameIds && i < now.size(); ++i) {
+        const QVariantMap props = properties(now.at(i));
+        const QVariantMap was = properties(m_published.at(i));
+        if (props == was)
+            continue;
+        updated.append({now.at(i).id, props});
+        // A property at its default is sent as removed.
+        QStringList gone;
+        for (const QString& key : was.keys()) {
+            if (!props.contains(key))
+                gone.append(key);
         }
-        Q_EMIT ItemsPropertiesUpdated(updated, removed);
+        if (!gone.isEmpty())
+            removed.append({now.at(i).id, gone});
     }
     m_published = now;
-    Q_EMIT LayoutUpdated(m_model.revision(), 0);
+    // The model also changes in what no menu shows (the tooltip, a row's symbol).
+    if (sameIds && updated.isEmpty())
+        return;
+    ++m_revision;
+    if (sameIds)
+        Q_EMIT ItemsPropertiesUpdated(updated, removed);
+    Q_EMIT LayoutUpdated(m_revision, 0);
 }
 
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/share_list_row.h"
 #include "shell/tray_dbus_types.h"
 
 #include <QDBusConnection>
@@ -9,12 +10,11 @@
 
 namespace tarnwick {
 
-class TrayMenuModel;
-struct TrayMenuEntry;
+class ShareListModel;
 
-// The tray menu over com.canonical.dbusmenu (version 3) at path(): a flat menu built from the
-// model, LayoutUpdated with a new revision on every change, "clicked" events activating the
-// model's entries. Main thread; the model must outlive it.
+// The tray menu over com.canonical.dbusmenu (version 3) at path(): the share list's rows as a
+// flat menu, LayoutUpdated with a new revision whenever what it exports changes, "clicked"
+// events activating the rows. Main thread; the model must outlive it.
 class DbusMenuExporter : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
@@ -27,7 +27,7 @@ public:
     static QString path() { return QStringLiteral("/MenuBar"); }
 
     // Registers the object on bus; without a connection it stays unexported.
-    DbusMenuExporter(TrayMenuModel& model, QDBusConnection bus, QObject* parent = nullptr);
+    DbusMenuExporter(ShareListModel& model, QDBusConnection bus, QObject* parent = nullptr);
     ~DbusMenuExporter() override;
 
     uint version() const { return 3; }
@@ -35,8 +35,8 @@ public:
     QString status() const { return QStringLiteral("normal"); }
     QStringList iconThemePath() const { return {}; }
 
-    // The dbusmenu properties of one entry (defaults left out, as the protocol asks).
-    static QVariantMap properties(const TrayMenuEntry& entry);
+    // The dbusmenu properties of one row (defaults left out, as the protocol asks).
+    static QVariantMap properties(const ShareListRow& row);
 
 public Q_SLOTS:
     Q_SCRIPTABLE uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
@@ -58,13 +58,13 @@ Q_SIGNALS:
 
 private:
     void publishChange();
-    const TrayMenuEntry* entry(int id) const;
     static QVariantMap filtered(const QVariantMap& all, const QStringList& names);
     void click(int id);
 
-    TrayMenuModel& m_model;
+    ShareListModel& m_model;
     QDBusConnection m_bus;
-    QList<TrayMenuEntry> m_published;
+    QList<ShareListRow> m_published;
+    uint m_revision = 1;
 };
 
 } // namespace tarnwick

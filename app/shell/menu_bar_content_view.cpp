@@ -1,115 +1,113 @@
 #include "shell/menu_bar_content_view.h"
 
-#include "model/share_store.h"
-#include "mount/mount_manager.h"
-#include "shell/app_events.h"
 #include "shell/menu_row.h"
 #include "shell/popover_style.h"
 #include "shell/section_header.h"
+#include "shell/share_list_model.h"
 #include "shell/share_open_button.h"
 #include "shell/share_row.h"
 #include "style/divider.h"
 #include "style/style.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QHash>
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace tarnwick {
 
-MenuBarContentView::MenuBarContentView(ShareStore& store, MountManager& manager, QWidget* parent)
+using Kind = ShareListRow::Kind;
+
+MenuBarContentView::MenuBarContentView(ShareListModel& model, QWidget* parent)
     : QWidget(parent)
-    , m_store(store)
-    , m_manager(manager)
+    , m_model(model)
 {
     setFixedWidth(PopoverStyle::width);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, PopoverStyle::verticalPadding, 0, PopoverStyle::verticalPadding);
-    layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_serverLayout = new QVBoxLayout;
-    m_serverLayout->setSpacing(0);
-    layout->addLayout(m_serverLayout);
-    m_menuLayout = new QVBoxLayout;
-    m_menuLayout->setSpacing(0);
-    layout->addLayout(m_menuLayout);
-
-    connect(&store, &ShareStore::serversChanged, this, &MenuBarContentView::rebuildServers);
-    rebuildServers();
-    rebuildMenu();
-}
-
-QList<SectionHeader*> MenuBarContentView::headers() const
-{
-    QList<SectionHeader*> found;
-    for (QWidget* widget : m_serverWidgets) {
-        if (auto* header = qobject_cast<SectionHeader*>(widget))
-            found.append(header);
-    }
-    return found;
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, PopoverStyle::verticalPadding, 0,
+                                 PopoverStyle::verticalPadding);
+    m_layout->setSpacing(0);
+    m_layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(&model, &ShareListModel::changed, this, &MenuBarContentView::render);
+    render();
 }
 
 QList<ShareRow*> MenuBarContentView::shareRows() const
 {
     QList<ShareRow*> found;
-    for (QWidget* widget : m_serverWidgets) {
+    for (const auto& [id, widget] : m_widgets) {
         if (auto* row = qobject_cast<ShareRow*>(widget))
             found.append(row);
     }
     return found;
 }
 
-MenuRow* MenuBarContentView::menuRow(Action action) const
+QWidget* MenuBarContentView::widgetFor(qsizetype index, QWidget* reused)
 {
-    const auto index = static_cast<qsizetype>(action);
-    return index < m_menuRows.size() ? m_menuRows.at(index).data() : nullptr;
+    const QList<ShareListRow>& rows = m_model.rows();
+    const ShareListRow& row = rows.at(index);
+    const int id = row.id;
+    switch (row.kind) {
+    case Kind::Header:
+        if (!reused)
+            return new SectionHeader(row.label, this);
+        static_cast<SectionHeader*>(reused)->setText(row.label);
+        return reused;
+    case Kind::Empty: {
+        auto* text = static_cast<QLabel*>(reused);
+        if (!text) {
+            text = new QLabel(this);
+            text->setTextFormat(Qt::PlainText);
+            text->setContentsMargins(PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding,
+                                     PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding);
+            Style::makeSecondary(text);
+        }
+        text->setText(row.label);
+        return text;
+    }
+    case Kind::Share: {
+        auto* share = reused ? static_cast<ShareRow*>(reused) : new ShareRow(m_model, this);
+        const bool open = index + 1 < rows.size() && rows.at(index + 1).kind == Kind::Open;
+        share->setRow(row, open ? &rows.at(index + 1) : nullptr);
+        return share;
+    }
+    case Kind::Action:
+        if (!reused)
+            return new MenuRow(
+                row.label, [this, id] { m_model.activate(id); }, this);
+        static_cast<MenuRow*>(reused)->setTitle(row.label);
+        return reused;
+    case Kind::Separator:
+        return reused ? reused : new Divider(Qt::Horizontal, PopoverStyle::dividerPadding, this);
+    case Kind::Open: // the folder button of the share row before it
+        break;
+    }
+    return nullptr;
 }
 
-void MenuBarContentView::rebuildServers()
+void MenuBarContentView::render()
 {
-    // Rows are keyed by (server id, share id) so that a row under the pointer survives an
-    // unrelated change of the list with its hover state.
-    QMultiHash<QPair<QUuid, QUuid>, ShareRow*> previous;
-    for (QWidget* widget : std::as_const(m_serverWidgets)) {
-        m_serverLayout->removeWidget(widget);
-        if (auto* row = qobject_cast<ShareRow*>(widget)) {
-            previous.insert({row->server().id, row->share().id}, row);
-        } else {
-            widget->hide();
-            widget->deleteLater();
-        }
+    // Widgets are keyed by row id, which stays with its server, share or action: a row under
+    // the pointer or with focus survives an unrelated change of the list.
+    QHash<int, QWidget*> previous;
+    for (const auto& [id, widget] : std::as_const(m_widgets))
+        previous.insert(id, widget);
+    QList<QPair<int, QWidget*>> widgets;
+    const QList<ShareListRow>& rows = m_model.rows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (QWidget* widget = widgetFor(i, previous.take(rows.at(i).id)))
+            widgets.append({rows.at(i).id, widget});
     }
-    m_serverWidgets.clear();
-    m_emptyText = nullptr;
-
-    const QList<Server>& servers = m_store.servers();
-    if (servers.isEmpty()) {
-        m_emptyText = new QLabel(qtTrId("menu.no_servers"), this);
-        m_emptyText->setTextFormat(Qt::PlainText);
-        m_emptyText->setContentsMargins(PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding,
-                                        PopoverStyle::emptyHPadding, PopoverStyle::emptyVPadding);
-        Style::makeSecondary(m_emptyText);
-        m_serverWidgets.append(m_emptyText);
-    }
-    for (const Server& server : servers) {
-        m_serverWidgets.append(new SectionHeader(server.displayName, this));
-        for (const Share& share : server.shares) {
-            ShareRow* row = previous.take({server.id, share.id});
-            if (row)
-                row->setRecords(share, server);
-            else
-                row = new ShareRow(share, server, m_manager, this);
-            m_serverWidgets.append(row);
-        }
-    }
-    for (ShareRow* gone : std::as_const(previous)) {
+    for (QWidget* gone : std::as_const(previous)) {
         gone->hide();
         gone->deleteLater();
     }
-    for (QWidget* widget : std::as_const(m_serverWidgets)) {
-        m_serverLayout->addWidget(widget);
+    if (widgets == m_widgets)
+        return;
+    for (const auto& [id, widget] : std::as_const(m_widgets))
+        m_layout->removeWidget(widget);
+    m_widgets = widgets;
+    for (const auto& [id, widget] : std::as_const(m_widgets)) {
+        m_layout->addWidget(widget);
         widget->show();
     }
     updateTabOrder();
@@ -124,58 +122,20 @@ void MenuBarContentView::updateTabOrder()
             setTabOrder(previous, row);
         previous = row;
     };
-    for (ShareRow* row : shareRows()) {
-        follow(row);
-        follow(row->openButton());
+    for (const auto& [id, widget] : std::as_const(m_widgets)) {
+        if (auto* share = qobject_cast<ShareRow*>(widget)) {
+            follow(share);
+            follow(share->openButton());
+        } else if (auto* action = qobject_cast<MenuRow*>(widget)) {
+            follow(action);
+        }
     }
-    for (const QPointer<MenuRow>& row : std::as_const(m_menuRows)) {
-        if (row)
-            follow(row);
-    }
-}
-
-void MenuBarContentView::rebuildMenu()
-{
-    while (QLayoutItem* item = m_menuLayout->takeAt(0)) {
-        if (QWidget* widget = item->widget())
-            widget->deleteLater();
-        delete item;
-    }
-    m_menuRows.clear();
-
-    MountManager* manager = &m_manager;
-    const auto addRow = [this](const QString& title, std::function<void()> action) {
-        auto* row = new MenuRow(title, std::move(action), this);
-        m_menuRows.append(row);
-        m_menuLayout->addWidget(row);
-    };
-    const auto addDivider = [this] {
-        m_menuLayout->addWidget(new Divider(Qt::Horizontal, PopoverStyle::dividerPadding, this));
-    };
-    addDivider();
-    addRow(qtTrId("menu.mount_all"), [manager] { manager->mountAll(); });
-    addRow(qtTrId("menu.unmount_all"), [manager] { manager->unmountAll(); });
-    addDivider();
-    addRow(qtTrId("menu.settings"), [] { Q_EMIT AppEvents::instance().openSettingsRequest(); });
-    addDivider();
-    // The quit path (aboutToQuit) does the unmounting.
-    addRow(qtTrId("menu.quit"), [] { QCoreApplication::quit(); });
-    updateTabOrder();
 }
 
 void MenuBarContentView::clearHover()
 {
     for (HoverRow* row : findChildren<HoverRow*>())
         row->clearHover();
-}
-
-void MenuBarContentView::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange) {
-        rebuildMenu();
-        rebuildServers();
-    }
-    QWidget::changeEvent(event);
 }
 
 } // namespace tarnwick

@@ -8,12 +8,17 @@ MenuRow::MenuRow(const QString& title, std::function<void()> action, QWidget* pa
     : HoverRow(parent)
     , m_action(std::move(action))
 {
-    setText(title);
-    setAccessibleName(title);
+    setTitle(title);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_action)
             m_action();
     });
+}
+
+void MenuRow::setTitle(const QString& title)
+{
+    setText(title);
+    setAccessibleName(title);
 }
 
 void MenuRow::paintLabel(QPainter& painter, const QRect& content)

@@ -14,6 +14,9 @@ class MenuRow : public HoverRow {
 public:
     MenuRow(const QString& title, std::function<void()> action, QWidget* parent = nullptr);
 
+    // Shows title (already translated), also as the accessible name.
+    void setTitle(const QString& title);
+
 protected:
     void paintLabel(QPainter& painter, const QRect& content) override;
 

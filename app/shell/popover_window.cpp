@@ -23,7 +23,7 @@ constexpr qint64 toggleGuardMs = 300;
 
 } // namespace
 
-PopoverWindow::PopoverWindow(ShareStore& store, MountManager& manager, QWidget* parent)
+PopoverWindow::PopoverWindow(ShareListModel& model, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -32,7 +32,7 @@ PopoverWindow::PopoverWindow(ShareStore& store, MountManager& manager, QWidget* 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_content = new MenuBarContentView(store, manager, this);
+    m_content = new MenuBarContentView(model, this);
     layout->addWidget(m_content);
 }
 

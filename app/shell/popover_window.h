@@ -7,17 +7,16 @@
 namespace tarnwick {
 
 class MenuBarContentView;
-class MountManager;
-class ShareStore;
+class ShareListModel;
 
 // The frameless popup under the tray icon that holds the popover content. A click outside
-// or Escape closes it (Qt::Popup); arrows and Tab move through its rows. Main thread; store and
-// manager must outlive it.
+// or Escape closes it (Qt::Popup); arrows and Tab move through its rows. Main thread; the model
+// must outlive it.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 
 public:
-    PopoverWindow(ShareStore& store, MountManager& manager, QWidget* parent = nullptr);
+    explicit PopoverWindow(ShareListModel& model, QWidget* parent = nullptr);
 
     MenuBarContentView* content() const { return m_content; }
 

@@ -7,9 +7,9 @@
 #include "shell/app_events.h"
 #include "shell/engine_host.h"
 #include "shell/popover_window.h"
+#include "shell/share_list_model.h"
 #include "shell/share_notifier.h"
 #include "shell/tray_icon.h"
-#include "shell/tray_menu_model.h"
 
 #include <QApplication>
 
@@ -61,7 +61,7 @@ void TrayApplication::start()
             [notifier = m_notifier, m = &manager] { notifier->update(m->shareStatuses()); });
 
     createTrayIcon();
-    m_popover = std::make_unique<PopoverWindow>(*m_store, manager);
+    m_popover = std::make_unique<PopoverWindow>(*m_shareList);
 
     auto* storeForWindow = m_store.get();
     auto* settingsForWindow = m_settings.get();
@@ -111,11 +111,11 @@ MountManager* TrayApplication::manager() const
 
 void TrayApplication::createTrayIcon()
 {
-    m_menuModel = new TrayMenuModel(*m_store, *manager(), this);
+    m_shareList = new ShareListModel(*m_store, *manager(), this);
     // A Wayland client cannot place a window next to the icon: the host shows the menu.
     const bool wayland = QGuiApplication::platformName() == u"wayland"_qs;
     m_trayIcon =
-        new TrayIcon(*m_menuModel, m_services.sessionBus, wayland, m_services.trayGrace, this);
+        new TrayIcon(*m_shareList, m_services.sessionBus, wayland, m_services.trayGrace, this);
     // Where the popover could only land in the middle of the screen, the settings window.
     const auto open = [this, wayland](bool toggle) {
         if (wayland)
@@ -134,8 +134,8 @@ void TrayApplication::dropTrayIcon()
     // Both read the manager.
     delete m_trayIcon;
     m_trayIcon = nullptr;
-    delete m_menuModel;
-    m_menuModel = nullptr;
+    delete m_shareList;
+    m_shareList = nullptr;
 }
 
 QRect TrayApplication::iconGeometry() const

@@ -19,12 +19,12 @@ class EngineHost;
 class HelperAccess;
 class MountManager;
 class PopoverWindow;
+class ShareListModel;
 class ShareNotifier;
 class ShareStore;
 class SystemEvents;
 class SystemProfile;
 class TrayIcon;
-class TrayMenuModel;
 
 // What the tray application gets from outside the shell, so that main() wires the real
 // pieces and tests can wire others.
@@ -73,7 +73,7 @@ public:
     // Null before start() and after the quit.
     MountManager* manager() const;
     TrayIcon* trayIcon() const { return m_trayIcon; }
-    TrayMenuModel* menuModel() const { return m_menuModel; }
+    ShareListModel* shareList() const { return m_shareList; }
     PopoverWindow* popover() const { return m_popover.get(); }
     SettingsOpener* settingsOpener() const { return m_settingsOpener; }
 
@@ -100,7 +100,7 @@ private:
     std::unique_ptr<ShareStore> m_store;
     ShareNotifier* m_notifier = nullptr;
     std::unique_ptr<EngineHost> m_host; // after the store it reads
-    TrayMenuModel* m_menuModel = nullptr;
+    ShareListModel* m_shareList = nullptr;
     TrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;
     SettingsOpener* m_settingsOpener = nullptr;

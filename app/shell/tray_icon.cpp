@@ -3,8 +3,8 @@
 #include "mount/engine_log.h"
 #include "shell/dbus_menu_exporter.h"
 #include "shell/desktop_notification.h"
+#include "shell/share_list_model.h"
 #include "shell/status_notifier_item.h"
-#include "shell/tray_menu_model.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -37,7 +37,7 @@ QIcon xembedIconImage()
 
 } // namespace
 
-TrayIcon::TrayIcon(TrayMenuModel& model, QDBusConnection bus, bool menuOnly,
+TrayIcon::TrayIcon(ShareListModel& model, QDBusConnection bus, bool menuOnly,
                    std::chrono::milliseconds grace, QObject* parent)
     : QObject(parent)
     , m_model(model)
@@ -50,7 +50,7 @@ TrayIcon::TrayIcon(TrayMenuModel& model, QDBusConnection bus, bool menuOnly,
         m_item->setNeedsAttention(m_model.needsAttention());
     };
     showSummary();
-    connect(&model, &TrayMenuModel::changed, m_item, showSummary);
+    connect(&model, &ShareListModel::changed, m_item, showSummary);
     connect(m_item, &StatusNotifierItem::activated, this, [this](const QPoint& pos) {
         m_clickAnchor = pos.isNull() ? QRect() : QRect(pos, QSize(1, 1));
         Q_EMIT popoverRequested();
@@ -88,7 +88,7 @@ void TrayIcon::updateXEmbed()
     if (!m_xembed) {
         m_xembed = new QSystemTrayIcon(xembedIconImage());
         m_xembed->setToolTip(m_model.summary());
-        connect(&m_model, &TrayMenuModel::changed, m_xembed,
+        connect(&m_model, &ShareListModel::changed, m_xembed,
                 [this] { m_xembed->setToolTip(m_model.summary()); });
         connect(m_xembed, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {

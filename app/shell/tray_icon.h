@@ -14,7 +14,7 @@ namespace tarnwick {
 
 class DbusMenuExporter;
 class StatusNotifierItem;
-class TrayMenuModel;
+class ShareListModel;
 
 // Tarnwick's presence in the panel: a StatusNotifierItem with its DBusMenu wherever a
 // StatusNotifierWatcher runs, else (X11) a QSystemTrayIcon for XEmbed trays. Says once when
@@ -27,7 +27,7 @@ public:
 
     // bus is the session bus (a disconnected one leaves only the XEmbed path); menuOnly makes
     // the host show the menu on a left click (Wayland, where no client places a window).
-    TrayIcon(TrayMenuModel& model, QDBusConnection bus, bool menuOnly,
+    TrayIcon(ShareListModel& model, QDBusConnection bus, bool menuOnly,
              std::chrono::milliseconds grace, QObject* parent = nullptr);
     ~TrayIcon() override;
 
@@ -50,7 +50,7 @@ private:
     void updateXEmbed();
     void reportIfNoTray();
 
-    TrayMenuModel& m_model;
+    ShareListModel& m_model;
     QDBusConnection m_bus;
     DbusMenuExporter* m_menu = nullptr;
     StatusNotifierItem* m_item = nullptr;

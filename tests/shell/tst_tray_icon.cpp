@@ -61,8 +61,8 @@ class TestTrayIcon : public QObject {
     StandInNotifications m_notifications;
     QList<uint> m_layoutRevisions; // from LayoutUpdated
     QString m_item;
-    QMap<QString, int> m_ids; // menu label -> id, and the revision, from the last menu()
-    uint m_revision = 0;
+    QMap<QString, int> m_ids;         // menu label -> id, and the revision, from the last menu()
+    uint m_revision = 0, m_moved = 0; // m_moved: labels seen with another id than before
 
     static ShareStatus status(QChar code)
     {
@@ -102,14 +102,15 @@ class TestTrayIcon : public QObject {
         QStringList rows;
         for (const DbusMenuLayout& row : qdbus_cast<DbusMenuLayout>(reply.value(1)).children) {
             const QVariantMap& p = row.properties;
-            QString text =
-                p.value(u"type"_qs) == u"separator"_qs ? u"-"_qs : p.value(u"label"_qs).toString();
+            const QString label = p.value(u"label"_qs).toString();
+            QString text = p.value(u"type"_qs) == u"separator"_qs ? u"-"_qs : label;
             if (p.contains(u"toggle-state"_qs))
                 text += p.value(u"toggle-state"_qs).toInt() == 1 ? u" [x]"_qs : u" [ ]"_qs;
             if (!p.value(u"enabled"_qs, true).toBool())
                 text += u" (off)"_qs;
             rows.append(text);
-            m_ids.insert(p.value(u"label"_qs).toString(), row.id);
+            m_moved += !label.isEmpty() && m_ids.value(label, row.id) != row.id;
+            m_ids.insert(label, row.id);
         }
         return rows.join(u'|');
     }
@@ -234,8 +235,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("focused"); // the accessible name of the last focused row
         QTest::addColumn<QString>("tool");    // what the last key started
-        QTest::newRow("Down Down Enter")
-            << false << u"Down,Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
         QTest::newRow("busy row skipped")
             << true << u"Down,Return"_qs << u"Media, mounted"_qs << u"umount"_qs;
         QTest::newRow("Up Up Enter: settings")
@@ -266,11 +265,13 @@ private Q_SLOTS:
         app.tray->showPopover();
         PopoverWindow* popover = app.tray->popover();
         ShareRow* publicRow = popover->content()->shareRows().value(0);
+        Server off{QUuid::createUuid(), u"Off"_qs, u"off"_qs, {Share::create(u"Extra"_qs)}, false};
+        app.store().setServers({nas, off}); // rows stay; Mount All leaves the new one
+        QCOMPARE(popover->content()->shareRows().value(0), publicRow);
         if (publicBusy) { // without a pointer: no focus moves
             app.hold(u"osascript"_qs);
             publicRow->click();
-            QTRY_VERIFY(!publicRow->isEnabled());
-            QCOMPARE(publicRow->accessibleName(), u"Public, busy"_qs);
+            QTRY_COMPARE(publicRow->accessibleName(), u"Public, busy"_qs);
         }
         QSignalSpy settings(&AppEvents::instance(), &AppEvents::openSettingsRequest);
         QSignalSpy opened(&AppEvents::instance(), &AppEvents::openLocationRequest);
@@ -285,7 +286,6 @@ private Q_SLOTS:
             QTest::keyClick(popover->focusWidget(),
                             Qt::Key(QKeySequence::fromString(key)[0].key()));
         }
-        QVERIFY(last);
         QCOMPARE(spoken, focused);
         if (!tool.isEmpty())
             QTRY_COMPARE(app.rig.callCount(tool), before + 1);
@@ -375,19 +375,20 @@ private Q_SLOTS:
         QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [ ] (off)"_qs); // busy
         app.mountInTable(u"Time_Machine"_qs);
         app.release();
-        QTRY_COMPARE(menu().section(u'|', 5, 5), u"Time__Machine [x]"_qs);
-        QVERIFY(m_revision > revision);
-        QTRY_VERIFY(m_layoutRevisions.contains(m_revision));
+        QTRY_VERIFY(menu().contains(u"Time__Machine [x]|Open “Time__Machine” in File Manager"_qs));
+        QTRY_VERIFY(m_revision > revision && m_layoutRevisions.contains(m_revision));
         app.rig.setStatus(u"osascript"_qs, 5, 2); // a failed mount says why after the name
         click(u"Media"_qs);
         QTRY_COMPARE(menu().section(u'|', 1, 1), u"Media — Mount failed (5) [ ]"_qs);
+        QCOMPARE(app.tray->trayIcon()->item()->toolTip().text,
+                 u"2 of 3 shares mounted\nNot mounted: Media — Mount failed (5)"_qs);
         click(u"Documents"_qs);
         QTRY_COMPARE(app.rig.args(u"umount"_qs, 1).value(0), app.rig.volumes() + u"/Documents"_qs);
 
         // A left click opens the popover under the host's position.
         call(StatusNotifierItem::path(), u"Activate"_qs, {600, 20});
-        QTRY_VERIFY(popover->isVisible());
-        QVERIFY(popover->geometry().top() > 20 && popover->geometry().contains(600, 100));
+        QTRY_VERIFY(popover->isVisible() && popover->geometry().top() > 20 &&
+                    popover->geometry().contains(600, 100));
         popover->close();
 
         // The host restarts: the item registers again, and a later launch shows the popover.
@@ -396,10 +397,10 @@ private Q_SLOTS:
         QTRY_VERIFY(app.tray->trayIcon()->host() != TrayIcon::Host::StatusNotifier);
         QVERIFY(m_host.registerService(StatusNotifierItem::watcherService()));
         QTRY_COMPARE(m_watcher.items, QStringList{m_item});
-        QTest::qWait(400); // past the guard against a closing click reopening it
         app.tray->activateFromLaunch();
         QVERIFY(popover->isVisible());
         QCOMPARE(m_notifications.summaries.size(), 1); // still said only once
+        QCOMPARE(m_moved, 0u); // every menu entry kept its id through the run
     }
 
     // With TARNWICK_SCREENSHOT_DIR set, saves the README's popover screenshots: a mounted share
