@@ -8,13 +8,9 @@ using namespace tarnwick;
 using namespace Qt::Literals::StringLiterals;
 using tarnwick::test::FakeToolRig;
 
-namespace {
-
 const QString kSmbutil = u"smbutil"_s;
 const QByteArray kHeader = "Share                                           Type    Comments\n"
                            "-------------------------------\n";
-
-} // namespace
 
 // The listing rules through a fake smbutil and security (tests/fake-tools).
 class TestSmbutilShareLister : public QObject {

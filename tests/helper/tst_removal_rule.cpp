@@ -10,29 +10,24 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace tarnwick::helper;
 
-namespace {
-
-QList<QByteArray> g_log;
-
-// Every directory under base (base included), links not followed.
-QSet<QString> directoriesUnder(const QString& base)
-{
-    QSet<QString> dirs{base};
-    QDirIterator it(base, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        dirs.insert(it.next());
-    return dirs;
-}
-
-} // namespace
-
 // The remover over a real temporary tree: "@" stands for its volumes root, "^" for the
 // directory that holds the root.
 class TestRemovalRule : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_base;
+    inline static QList<QByteArray> s_log;
+    // Every directory under the base (itself included), links not followed.
+    QSet<QString> directories() const
+    {
+        QSet<QString> dirs{m_base.path()};
+        QDirIterator it(m_base.path(),
+                        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            dirs.insert(it.next());
+        return dirs;
+    }
     QString expand(QString text) const
     {
         return text.replace(u'@', m_base.filePath(u"Volumes"_s)).replace(u'^', m_base.path());
@@ -41,7 +36,7 @@ class TestRemovalRule : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        HelperLog::setSink([](const QByteArray& line) { g_log.append(line); });
+        HelperLog::setSink([](const QByteArray& line) { s_log.append(line); });
     }
     void removeDirectory_data()
     {
@@ -75,17 +70,15 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         QFETCH(QString, path);
         QFETCH(QString, outcome);
-        g_log.clear();
+        s_log.clear();
         const QString target = expand(setup.section(u' ', 1)), linked = expand(u"^/target"_s);
         QVERIFY(QDir().mkpath(expand(u"@"_s)) && QDir().mkpath(linked));
-        if (setup.startsWith(u"dir"))
-            QVERIFY(QDir().mkpath(target));
-        else if (setup.startsWith(u"file"))
-            QVERIFY(QDir().mkpath(QFileInfo(target).path()) &&
-                    QFile(target).open(QIODevice::WriteOnly));
-        else if (setup.startsWith(u"link"))
-            QVERIFY(QFile::link(linked, target));
-        const QSet<QString> before = directoriesUnder(m_base.path());
+        const QString kind = setup.section(u' ', 0, 0);
+        QVERIFY(setup.isEmpty() ||
+                QDir().mkpath(kind == u"dir" ? target : QFileInfo(target).path()));
+        QVERIFY(kind != u"file" || QFile(target).open(QIODevice::WriteOnly));
+        QVERIFY(kind != u"link" || QFile::link(linked, target));
+        const QSet<QString> before = directories();
 
         const bool removed =
             DirectoryRemover(RemovalRule(expand(u"@"_s))).removeDirectory(expand(path));
@@ -97,10 +90,9 @@ private Q_SLOTS:
             : outcome == u"long"
                 ? u"<3>%1: invalid path of %2 bytes"_s.arg(line).arg(expand(path).toUtf8().size())
                 : u"<6>"_s + line + u' ' + shown + u": "_s + outcome;
-        QCOMPARE(g_log, QList<QByteArray>{(text + u'\n').toUtf8()});
+        QCOMPARE(s_log, QList<QByteArray>{(text + u'\n').toUtf8()});
         QCOMPARE(removed, outcome == u"success");
-        QCOMPARE(before - directoriesUnder(m_base.path()),
-                 removed ? QSet<QString>{expand(path)} : QSet<QString>{});
+        QCOMPARE(before - directories(), removed ? QSet<QString>{expand(path)} : QSet<QString>{});
         QVERIFY(QDir(m_base.path()).removeRecursively());
     }
 

@@ -6,8 +6,6 @@
 using namespace tarnwick;
 using test::s;
 
-namespace {
-
 const QByteArray kServerId = "1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11";
 const QByteArray kServer =
     R"({"id":"1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11","displayName":"NAS","host":"nas.local",)"
@@ -15,15 +13,12 @@ const QByteArray kServer =
     R"("isEnabled":true})";
 
 // kServer with the first occurrence of from replaced by to.
-QByteArray edited(const QByteArray& from, const QByteArray& to)
+static QByteArray edited(const QByteArray& from, const QByteArray& to)
 {
-    QByteArray text = kServer;
-    const qsizetype at = text.indexOf(from);
+    const qsizetype at = kServer.indexOf(from);
     Q_ASSERT(at >= 0);
-    return text.replace(at, from.size(), to);
+    return QByteArray(kServer).replace(at, from.size(), to);
 }
-
-} // namespace
 
 class TestServerListCodec : public QObject {
     Q_OBJECT

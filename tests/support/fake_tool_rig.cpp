@@ -3,31 +3,25 @@
 #include <QDir>
 #include <QFile>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace tarnwick::test {
 
-namespace {
-
-const QStringList kToolPaths{
-    QStringLiteral("sbin/mount"),       QStringLiteral("sbin/umount"),
-    QStringLiteral("bin/rmdir"),        QStringLiteral("sbin/ping"),
-    QStringLiteral("usr/bin/security"), QStringLiteral("usr/bin/osascript"),
-    QStringLiteral("usr/bin/smbutil"),
-};
-
-} // namespace
+const QStringList kToolPaths = u"sbin/mount sbin/umount bin/rmdir sbin/ping usr/bin/security "
+                               u"usr/bin/osascript usr/bin/smbutil"_s.split(u' ');
 
 FakeToolRig::FakeToolRig()
 {
     QDir root(m_dir.path());
-    root.mkpath(QStringLiteral("Volumes"));
-    root.mkpath(QStringLiteral("state"));
+    root.mkpath(u"Volumes"_s);
+    root.mkpath(u"state"_s);
     for (const QString& relative : kToolPaths) {
         const QFileInfo path(root.filePath(relative));
         root.mkpath(path.path());
         QFile script(path.filePath());
         if (!script.open(QIODevice::WriteOnly))
             qFatal("cannot write fake tool %s", qPrintable(script.fileName()));
-        script.write(QStringLiteral("#!/bin/sh\nexec /bin/bash '%1' '%2/state' '%3' \"$@\"\n")
+        script.write(u"#!/bin/sh\nexec /bin/bash '%1' '%2/state' '%3' \"$@\"\n"_s
                          .arg(QStringLiteral(TARNWICK_FAKE_TOOL), m_dir.path(), path.fileName())
                          .toUtf8());
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -36,7 +30,7 @@ FakeToolRig::FakeToolRig()
 
 void FakeToolRig::write(const QString& name, const QByteArray& bytes) const
 {
-    QFile file(m_dir.filePath(QStringLiteral("state/") + name));
+    QFile file(m_dir.filePath(u"state/"_s + name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(file.fileName()));
     file.write(bytes);
@@ -44,37 +38,33 @@ void FakeToolRig::write(const QString& name, const QByteArray& bytes) const
 
 QByteArray FakeToolRig::read(const QString& name) const
 {
-    QFile file(m_dir.filePath(QStringLiteral("state/") + name));
+    QFile file(m_dir.filePath(u"state/"_s + name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString FakeToolRig::file(const QString& tool, int call, const char* what)
 {
-    const QString suffix = QString::fromLatin1(what);
-    return call > 0 ? QStringLiteral("%1.%2.%3").arg(tool).arg(call).arg(suffix)
-                    : QStringLiteral("%1.%2").arg(tool, suffix);
+    return (call > 0 ? u"%1.%2."_s.arg(tool).arg(call) : u"%1."_s.arg(tool)) +
+           QLatin1StringView(what);
 }
 
 void FakeToolRig::mountOnRequest()
 {
-    setHook(QStringLiteral("osascript"),
-            QStringLiteral("s=$(sed -n 's|^mount volume \"smb://\\([^@]*@\\)\\{0,1\\}[^/]*/\\(.*\\)"
-                           "\"$|\\2|p' \"$state/$tool.$n.stdin\")\n"
-                           "mt_add \"//user@server/$s on /Volumes/$s (smbfs, nodev, nosuid, "
-                           "mounted by user)\"\n"));
+    setHook(u"osascript"_s, u"s=$(sed -n 's|^mount volume \"smb://\\([^@]*@\\)\\{0,1\\}[^/]*/"
+                            u"\\(.*\\)\"$|\\2|p' \"$state/$tool.$n.stdin\")\n"
+                            u"mt_add \"//user@server/$s on /Volumes/$s (smbfs, nodev, nosuid, "
+                            u"mounted by user)\"\n"_s);
 }
 
 QString FakeToolRig::smbLine(const QString& share, const QString& mountPoint, const QString& host)
 {
-    return QStringLiteral("//user@%1/%2 on %3 (smbfs, nodev, nosuid, mounted by user)")
-        .arg(host, share, mountPoint);
+    return u"//user@%1/%2 on %3 (smbfs, nodev, nosuid, mounted by user)"_s.arg(host, share,
+                                                                               mountPoint);
 }
 
 QStringList FakeToolRig::args(const QString& tool, int call) const
 {
-    QStringList args;
-    for (const QByteArray& arg : read(file(tool, call, "args")).split('\0'))
-        args.append(QString::fromUtf8(arg));
+    QStringList args = QString::fromUtf8(read(file(tool, call, "args"))).split(QChar());
     args.removeLast(); // every argument ends in NUL; split() yields at least one item
     return args;
 }

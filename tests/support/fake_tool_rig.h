@@ -17,24 +17,20 @@ public:
     QString root() const { return m_dir.path(); }
     QString volumes() const { return m_dir.path() + QStringLiteral("/Volumes"); }
 
-    void setStdout(const QString& tool, const QByteArray& text, int call = 0)
-    {
-        write(file(tool, call, "stdout"), text);
-    }
-    void setStderr(const QString& tool, const QByteArray& text, int call = 0)
-    {
-        write(file(tool, call, "stderr"), text);
-    }
-    void setStatus(const QString& tool, int status, int call = 0)
+    using Text = const QString&;
+    using Bytes = const QByteArray&;
+    void setStdout(Text tool, Bytes text, int call = 0) { write(file(tool, call, "stdout"), text); }
+    void setStderr(Text tool, Bytes text, int call = 0) { write(file(tool, call, "stderr"), text); }
+    void setStatus(Text tool, int status, int call = 0)
     {
         write(file(tool, call, "status"), QByteArray::number(status));
     }
-    void setDelay(const QString& tool, double seconds, int call = 0)
+    void setDelay(Text tool, double seconds, int call = 0)
     {
         write(file(tool, call, "delay"), QByteArray::number(seconds, 'f', 3));
     }
     // Bash run inside the fake with its arguments in $@; see fake-tool.sh for helpers.
-    void setHook(const QString& tool, const QString& bash, int call = 0)
+    void setHook(Text tool, Text bash, int call = 0)
     {
         write(file(tool, call, "hook"), bash.toUtf8());
     }
@@ -50,15 +46,12 @@ public:
     static QString smbLine(const QString& share, const QString& mountPoint,
                            const QString& host = QStringLiteral("server"));
 
-    int callCount(const QString& tool) const
+    int callCount(Text tool) const
     {
         return read(tool + QStringLiteral(".count")).trimmed().toInt();
     }
     QStringList args(const QString& tool, int call) const; // call is 1-based
-    QByteArray stdinOf(const QString& tool, int call) const
-    {
-        return read(file(tool, call, "stdin"));
-    }
+    QByteArray stdinOf(Text tool, int call) const { return read(file(tool, call, "stdin")); }
     // Every argument of every call of tool (of every tool when empty), in call order.
     QStringList allArgs(const QString& tool = {}) const;
 

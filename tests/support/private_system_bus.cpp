@@ -3,7 +3,6 @@
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 
 #include <csignal>
 #include <pwd.h>
@@ -36,7 +35,6 @@ template <typename Query> auto onBus(const QString& address, Query query)
     return result;
 }
 
-// Up to 10 s.
 template <typename Done> bool waitFor(QProcess& process, Done done)
 {
     QDeadlineTimer deadline(10000);
