@@ -178,6 +178,7 @@ void MountManager::mountAll()
     facts.missed = m_health.missed();
     facts.held = m_holds.all();
     facts.busy = m_book.busy();
+    facts.networks = m_networks;
     m_tasks.start([this, facts, all = usableServers(false), epoch = m_epoch] {
         runCycle(facts, all, epoch);
         // Queued after the cycle's own results, so they are published first.
@@ -201,7 +202,7 @@ void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 
     QMetaObject::invokeMethod(
         this, [this, mounted, epoch] { applyTable(mounted, epoch); }, Qt::QueuedConnection);
     facts.mounted = mounted;
-    facts.reachable = ServerHealth::probe(*m_profile, hostsOf(facts.servers));
+    facts.reachable = ServerHealth::probe(*m_profile, CyclePlanner::hostsToProbe(facts));
     if (m_stop.stopped())
         return;
 
@@ -271,19 +272,28 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
 
 void MountManager::probeAndDetach()
 {
-    m_tasks.start([this, servers = usableServers(false)] {
+    m_tasks.start([this, servers = usableServers(false), networks = m_networks] {
         if (m_stop.stopped())
             return;
         const QList<MountEntry> mounts = m_profile->readSmbMounts();
+        // A server that lives elsewhere is not asked: its mounts go.
+        CycleFacts facts;
+        facts.servers = servers;
+        facts.networks = networks;
+        const QStringList here = CyclePlanner::hostsToProbe(facts);
+        QSet<QString> dead;
         QStringList withMounts;
         for (const QString& host : hostsOf(servers)) {
             const QString hostKey = MountTable::hostKey(host);
             if (std::any_of(mounts.begin(), mounts.end(),
-                            [&](const MountEntry& m) { return m.host == hostKey; }))
-                withMounts.append(host);
+                            [&](const MountEntry& m) { return m.host == hostKey; })) {
+                if (here.contains(host))
+                    withMounts.append(host);
+                else
+                    dead.insert(hostKey);
+            }
         }
         const QHash<QString, bool> reachable = ServerHealth::probe(*m_profile, withMounts);
-        QSet<QString> dead;
         for (auto it = reachable.cbegin(); it != reachable.cend(); ++it) {
             if (!it.value())
                 dead.insert(it.key());
@@ -346,6 +356,13 @@ void MountManager::endMount(const ShareKey& key, const QString& name, const Moun
         refreshMountedVolumes();
     }
     m_book.setBusy(key, ShareStatus::State::NotMounted);
+    publish();
+}
+
+void MountManager::setActiveNetworks(const std::optional<QStringList>& networks)
+{
+    // Mounts of servers that left with a network go with the next probeAndDetach or cycle.
+    m_networks = networks;
     publish();
 }
 
@@ -414,8 +431,9 @@ void MountManager::unmountAll()
 
 void MountManager::publish()
 {
-    m_book.publish(m_store.servers(),
-                   [this](const QString& hostKey) { return m_health.isDown(hostKey); });
+    m_book.publish(
+        m_store.servers(), [this](const QString& hostKey) { return m_health.isDown(hostKey); },
+        [this](const Server& server) { return server.livesOn(m_networks); });
     // The name views follow the book.
     QSet<QString> mounted;
     QSet<QString> busy;

@@ -80,6 +80,10 @@ public Q_SLOTS:
     // Probes the servers that have mounts once, now, and detaches the mounts of those that
     // do not answer (the network went away). Returns at once.
     void probeAndDetach();
+    // The networks the system is on now (nullopt: unknown, every server is here): servers
+    // that live elsewhere are neither probed nor mounted, and the next probeAndDetach or
+    // cycle detaches their mounts.
+    void setActiveNetworks(const std::optional<QStringList>& networks);
 
 Q_SIGNALS:
     // The derived name sets changed.
@@ -120,6 +124,7 @@ private:
     // it is older than the book and is dropped (the next read catches up).
     quint64 m_epoch = 0;
     QSet<QString> m_reportedNames; // unusable names already logged
+    std::optional<QStringList> m_networks;
     // Raised by the destructor: background work ends early, queued results are dropped.
     StopSignal m_stop;
     // Start-up pass, cycle tasks, table reads, single mounts and unmounts. Unbounded like the

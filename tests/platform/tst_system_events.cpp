@@ -211,6 +211,51 @@ private Q_SLOTS:
                                      "wake-ups and network changes wait for the mount timer")});
         QTRY_VERIFY(manager.busyShares().isEmpty());
     }
+
+    // A server that lives on the "home" Wi-Fi: never contacted at the cafe, mounted once home
+    // is up, detached without a probe when it goes.
+    void serverFollowsItsNetwork()
+    {
+        m_nm.state = 70;
+        m_nm.active = {m_nm.primary = connection(s("5"))};
+        QVERIFY(m_standIn.registerService(kNm));
+        const auto release = qScopeGuard([&] { m_standIn.unregisterService(kNm); });
+        test::FakeToolRig rig;
+        rig.mountOnRequest();
+        const auto settings = AppSettings::open(rig.root() + s("/tarnwick.conf"));
+        ShareStore store(*settings);
+        Server nas = Server::create(s("NAS"), s("server"));
+        nas.shares.append(Share::create(s("Media")));
+        nas.networks = {s("home")};
+        store.addServer(nas);
+        const ShareKey media = ShareKey::of(nas, nas.shares[0]);
+        MountTiming timing;
+        timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
+        timing.pollSchedule = {1ms};
+        MountManager manager(store, std::make_shared<MacToolProfile>(rig.root()), *settings,
+                             nullptr, timing);
+        LinuxSystemEvents events(QDBusConnection::systemBus());
+        wireSystemEvents(manager, events, {100ms, 1h});
+        QSignalSpy finished(&manager, &MountManager::cycleFinished);
+        QTRY_COMPARE(events.activeNetworks(), std::optional(QStringList{s("cafe")}));
+        QCOMPARE(manager.statusOf(media).reason, ShareStatus::Reason::NotOnThisNetwork);
+        manager.mountAll();
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(rig.callCount(s("ping")) + rig.callCount(s("osascript")), 0); // not even a ping
+
+        QVERIFY(perform(s("ActiveConnections=5,6")));
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(events.activeNetworks()->join(u','), s("Home WLAN,cafe,home"));
+        QVERIFY(manager.isMounted(media));
+        const int pings = rig.callCount(s("ping"));
+        QVERIFY(pings > 0);
+
+        QVERIFY(perform(s("ActiveConnections=5")));
+        QTRY_COMPARE(manager.statusOf(media).reason, ShareStatus::Reason::NotOnThisNetwork);
+        QVERIFY(!manager.isMounted(media));
+        QCOMPARE(rig.callCount(s("ping")), pings);
+        QCOMPARE(finished.count(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSystemEvents)
