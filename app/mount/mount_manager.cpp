@@ -209,7 +209,7 @@ void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 
     const CyclePlan plan = CyclePlanner::plan(facts, [this](const QString& host) {
         return LoginFingerprint::of(m_profile->storedLogin(host));
     });
-    detachAll(mounts, plan.deadHosts);
+    detachAll(mounts, plan.deadHosts, facts.reachable);
 
     // The busy check and the marking happen in one step on the main thread, so two
     // overlapping cycles can never both pick the same share.
@@ -253,7 +253,8 @@ QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
     return picked;
 }
 
-void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts)
+void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,
+                             const QHash<QString, bool>& probed)
 {
     bool detached = false;
     for (const MountEntry& mount : mounts) {
@@ -262,7 +263,10 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
         const bool gone = m_profile->detach(mount) == 0;
         log(u'[' +
             (ShareName::isUsable(mount.share) ? mount.share : ShareName::escaped(mount.share)) +
-            QStringLiteral("] server not answering; detached: ") +
+            // A host not probed is dead because its server lives on networks that are down.
+            (probed.contains(mount.host)
+                 ? QStringLiteral("] server not answering; detached: ")
+                 : QStringLiteral("] server not on this network; detached: ")) +
             (gone ? QStringLiteral("true") : QStringLiteral("false")));
         detached = true;
     }
@@ -298,7 +302,7 @@ void MountManager::probeAndDetach()
             if (!it.value())
                 dead.insert(it.key());
         }
-        detachAll(mounts, dead);
+        detachAll(mounts, dead, reachable);
         QMetaObject::invokeMethod(
             this,
             [this, reachable] {

@@ -104,7 +104,8 @@ private:
     void runCycle(CycleFacts facts, const QList<Server>& all, quint64 epoch);
     void readTable(const QList<Server>& servers, quint64 epoch);
     void applyTable(const MountedShares& mounted, quint64 epoch);
-    void detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts);
+    void detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,
+                   const QHash<QString, bool>& probed);
     QList<PlannedMount> markBusy(const CyclePlan& plan, const QHash<QString, bool>& reachable);
     void endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome);
     void endUnmount(const ShareKey& key, bool unmounted);

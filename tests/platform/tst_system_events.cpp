@@ -229,6 +229,7 @@ private Q_SLOTS:
         nas.networks = {s("home")};
         store.addServer(nas);
         const ShareKey media = ShareKey::of(nas, nas.shares[0]);
+        test::LogCapture logs;
         MountTiming timing;
         timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
         timing.pollSchedule = {1ms};
@@ -254,6 +255,7 @@ private Q_SLOTS:
         QTRY_COMPARE(manager.statusOf(media).reason, ShareStatus::Reason::NotOnThisNetwork);
         QVERIFY(!manager.isMounted(media));
         QCOMPARE(rig.callCount(s("ping")), pings);
+        QVERIFY(logs.contains(s("[Tarnwick] [Media] server not on this network; detached: true")));
         QCOMPARE(finished.count(), 2);
     }
 };
