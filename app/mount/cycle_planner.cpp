@@ -22,19 +22,6 @@ CyclePlan CyclePlanner::plan(const CycleFacts& facts,
         if (!it.value() && facts.missed.value(it.key()) + 1 >= kMissesBeforeDetach)
             plan.deadHosts.insert(it.key());
     }
-    // Mounts of a server that lives elsewhere go, unless another server here shares its host.
-    QSet<QString> here;
-    for (const QString& host : hostsToProbe(facts))
-        here.insert(MountTable::hostKey(host));
-    for (const Server& server : facts.servers) {
-        const QString hostKey = MountTable::hostKey(server.host);
-        if (here.contains(hostKey))
-            continue;
-        for (const Share& share : server.shares) {
-            if (facts.mounted.contains(ShareKey::of(server, share)))
-                plan.deadHosts.insert(hostKey);
-        }
-    }
     QHash<QString, QByteArray> storedNow; // one secret-store lookup per host and cycle
     for (const Server& server : facts.servers) {
         if (!server.livesOn(facts.networks) ||

@@ -35,8 +35,7 @@ struct CycleFacts {
     std::optional<QStringList> networks; // the active networks; nullopt: unknown, all here
 };
 
-// What a cycle does: the shares to mount, in store order, and the hosts whose mounts are dead
-// (unanswered, or of servers that do not live on the networks up now).
+// What a cycle does: the shares to mount, in store order, and the hosts whose mounts are dead.
 struct CyclePlan {
     QList<PlannedMount> mounts;
     QSet<QString> deadHosts; // host keys
@@ -52,7 +51,8 @@ public:
     // storedLogin gives the fingerprint of the login stored for a host now (asked only for
     // hosts with a held share, once each): a held share is offered again only when it differs.
     // The hosts a cycle probes: those of the servers that live on a network that is up.
-    // A server elsewhere is never contacted.
+    // A server elsewhere is never contacted, never mounted, and a mount of it made on request
+    // stays.
     static QStringList hostsToProbe(const CycleFacts& facts);
 
     static CyclePlan plan(const CycleFacts& facts,

@@ -28,16 +28,6 @@ int timerMilliseconds(double milliseconds)
     return int(std::clamp(milliseconds, 1.0, double(INT_MAX)));
 }
 
-QStringList hostsOf(const QList<Server>& servers)
-{
-    QStringList hosts;
-    for (const Server& server : servers) {
-        if (!hosts.contains(server.host))
-            hosts.append(server.host);
-    }
-    return hosts;
-}
-
 } // namespace
 
 MountManager::MountManager(ShareStore& store, std::shared_ptr<const SystemProfile> profile,
@@ -280,24 +270,19 @@ void MountManager::probeAndDetach()
         if (m_stop.stopped())
             return;
         const QList<MountEntry> mounts = m_profile->readSmbMounts();
-        // A server that lives elsewhere is not asked: its mounts go.
+        // A server that lives elsewhere is not asked; its mounts went when its network did.
         CycleFacts facts;
         facts.servers = servers;
         facts.networks = networks;
-        const QStringList here = CyclePlanner::hostsToProbe(facts);
-        QSet<QString> dead;
         QStringList withMounts;
-        for (const QString& host : hostsOf(servers)) {
+        for (const QString& host : CyclePlanner::hostsToProbe(facts)) {
             const QString hostKey = MountTable::hostKey(host);
             if (std::any_of(mounts.begin(), mounts.end(),
-                            [&](const MountEntry& m) { return m.host == hostKey; })) {
-                if (here.contains(host))
-                    withMounts.append(host);
-                else
-                    dead.insert(hostKey);
-            }
+                            [&](const MountEntry& m) { return m.host == hostKey; }))
+                withMounts.append(host);
         }
         const QHash<QString, bool> reachable = ServerHealth::probe(*m_profile, withMounts);
+        QSet<QString> dead;
         for (auto it = reachable.cbegin(); it != reachable.cend(); ++it) {
             if (!it.value())
                 dead.insert(it.key());
@@ -365,9 +350,27 @@ void MountManager::endMount(const ShareKey& key, const QString& name, const Moun
 
 void MountManager::setActiveNetworks(const std::optional<QStringList>& networks)
 {
-    // Mounts of servers that left with a network go with the next probeAndDetach or cycle.
+    // The hosts of the enabled servers that lived on the networks up until now and no longer
+    // do: their mounts go now, without asking the server. Later mounts on request stay.
+    CycleFacts before;
+    before.servers = usableServers(true);
+    before.networks = m_networks;
+    CycleFacts after = before;
+    after.networks = networks;
+    const QStringList hereNow = CyclePlanner::hostsToProbe(after);
+    QSet<QString> left;
+    for (const QString& host : CyclePlanner::hostsToProbe(before)) {
+        if (!hereNow.contains(host))
+            left.insert(MountTable::hostKey(host));
+    }
     m_networks = networks;
     publish();
+    if (left.isEmpty())
+        return;
+    m_tasks.start([this, left] {
+        if (!m_stop.stopped())
+            detachAll(m_profile->readSmbMounts(), left, {});
+    });
 }
 
 QUrl MountManager::locationOf(const ShareKey& key) const

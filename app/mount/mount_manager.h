@@ -81,8 +81,8 @@ public Q_SLOTS:
     // do not answer (the network went away). Returns at once.
     void probeAndDetach();
     // The networks the system is on now (nullopt: unknown, every server is here): servers
-    // that live elsewhere are neither probed nor mounted, and the next probeAndDetach or
-    // cycle detaches their mounts.
+    // that live elsewhere are neither probed nor mounted; the mounts of those that lived on
+    // the networks up until now are detached at once (in the background).
     void setActiveNetworks(const std::optional<QStringList>& networks);
 
 Q_SIGNALS:

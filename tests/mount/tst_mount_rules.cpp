@@ -164,7 +164,7 @@ private Q_SLOTS:
         row("quiet answered before", "nas/Public|nas/Docs|six/Public");
         row("networks unknown", "nas/Public|nas/Docs|six/Public", "quiet");
         row("at the cafe", "six/Public", "quiet", "six|quiet");
-        row("at the cafe, nas's Public mounted", "six/Public", "nas|quiet", "six|quiet");
+        row("at the cafe, nas's Public mounted", "six/Public", "quiet", "six|quiet"); // on request
         row("at the cafe with the VPN", "nas/Public|nas/Docs|six/Public", "quiet");
     }
     void cyclePlan()
