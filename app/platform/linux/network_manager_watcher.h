@@ -15,7 +15,8 @@ namespace tarnwick {
 
 // NetworkManager on the system bus, through the standard PropertiesChanged signal of its
 // manager object (State, PrimaryConnection, ActiveConnections) and of its active
-// connections (State reaching "activated", VPNs included). Reads the starting values once,
+// connections (State reaching "activated", VPNs included); each new active connection is
+// read once (GetAll) for its state and names. Reads the starting values once,
 // asynchronously, without starting NetworkManager. Silent without it. Main thread.
 class NetworkManagerWatcher : public QObject {
     Q_OBJECT
