@@ -315,12 +315,13 @@
         <source>Not on this network</source>
         <translation>Nicht in diesem Netzwerk</translation>
     </message>
-    <message id="tray.away" numerus="yes">
-        <source>%n server(s) not on this network</source>
-        <translation>
-            <numerusform>%n Server nicht in diesem Netzwerk</numerusform>
-            <numerusform>%n Server nicht in diesem Netzwerk</numerusform>
-        </translation>
+    <message id="tray.away_one">
+        <source>1 server not on this network</source>
+        <translation>1 Server nicht in diesem Netzwerk</translation>
+    </message>
+    <message id="tray.away">
+        <source>%1 servers not on this network</source>
+        <translation>%1 Server nicht in diesem Netzwerk</translation>
     </message>
     <message id="tray.summary_away">
         <source>%1 · %2</source>

@@ -315,12 +315,13 @@
         <source>Not on this network</source>
         <translation>Not on this network</translation>
     </message>
-    <message id="tray.away" numerus="yes">
-        <source>%n server(s) not on this network</source>
-        <translation>
-            <numerusform>%n server not on this network</numerusform>
-            <numerusform>%n servers not on this network</numerusform>
-        </translation>
+    <message id="tray.away_one">
+        <source>1 server not on this network</source>
+        <translation>1 server not on this network</translation>
+    </message>
+    <message id="tray.away">
+        <source>%1 servers not on this network</source>
+        <translation>%1 servers not on this network</translation>
     </message>
     <message id="tray.summary_away">
         <source>%1 · %2</source>

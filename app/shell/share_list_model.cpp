@@ -180,7 +180,9 @@ void ShareListModel::publish(QList<ShareListRow> rows)
     }
     QString summary = qtTrId("tray.summary").arg(mounted).arg(shares);
     if (!away.isEmpty())
-        summary = qtTrId("tray.summary_away").arg(summary, qtTrId("tray.away", int(away.size())));
+        summary = qtTrId("tray.summary_away")
+                      .arg(summary, away.size() == 1 ? qtTrId("tray.away_one")
+                                                     : qtTrId("tray.away").arg(away.size()));
     if (!failing.isEmpty())
         summary += u'\n' + qtTrId("tray.failing").arg(failing.join(u", "_qs));
     if (rows == m_rows && summary == m_summary && attention == m_needsAttention)
