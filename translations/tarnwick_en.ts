@@ -311,5 +311,41 @@
         <source>The server could not be reached. Check the host, or add a share by name.</source>
         <translation>The server could not be reached. Check the host, or add a share by name.</translation>
     </message>
+    <message id="status.not_here">
+        <source>Not on this network</source>
+        <translation>Not on this network</translation>
+    </message>
+    <message id="tray.away_one">
+        <source>1 server not on this network</source>
+        <translation>1 server not on this network</translation>
+    </message>
+    <message id="tray.away">
+        <source>%1 servers not on this network</source>
+        <translation>%1 servers not on this network</translation>
+    </message>
+    <message id="tray.summary_away">
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message id="server.section.networks">
+        <source>Networks</source>
+        <translation>Networks</translation>
+    </message>
+    <message id="server.networks.connect_on">
+        <source>Connect on:</source>
+        <translation>Connect on:</translation>
+    </message>
+    <message id="server.networks.any">
+        <source>Any network</source>
+        <translation>Any network</translation>
+    </message>
+    <message id="server.networks.only">
+        <source>Only on these networks</source>
+        <translation>Only on these networks</translation>
+    </message>
+    <message id="server.networks.add_by_name">
+        <source>Add a network by name, SSID or UUID</source>
+        <translation>Add a network by name, SSID or UUID</translation>
+    </message>
 </context>
 </TS>

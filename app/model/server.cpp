@@ -4,6 +4,8 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
+
 namespace tarnwick {
 
 Server Server::create(const QString& displayName, const QString& host)
@@ -11,11 +13,19 @@ Server Server::create(const QString& displayName, const QString& host)
     return Server{QUuid::createUuid(), displayName, host, {}, true};
 }
 
+bool Server::livesOn(const std::optional<QStringList>& activeNetworks) const
+{
+    if (networks.isEmpty() || !activeNetworks)
+        return true;
+    return std::any_of(networks.begin(), networks.end(),
+                       [&](const QString& network) { return activeNetworks->contains(network); });
+}
+
 bool operator==(const Server& a, const Server& b)
 {
     return a.id == b.id && UnicodeText::equivalent(a.displayName, b.displayName) &&
            UnicodeText::equivalent(a.host, b.host) && a.shares == b.shares &&
-           a.isEnabled == b.isEnabled;
+           a.isEnabled == b.isEnabled && a.networks == b.networks;
 }
 
 size_t qHash(const Server& server, size_t seed) noexcept
@@ -28,6 +38,7 @@ size_t qHash(const Server& server, size_t seed) noexcept
     for (const Share& share : server.shares)
         seed = combine(seed, share);
     seed = combine(seed, server.isEnabled);
+    seed = combine(seed, server.networks);
     return seed;
 }
 

@@ -5,7 +5,10 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
+
+#include <optional>
 
 namespace tarnwick {
 
@@ -16,15 +19,21 @@ struct Server {
     QString host;
     QList<Share> shares;
     bool isEnabled = true;
+    // Where it lives: NetworkManager connection UUIDs or names, or Wi-Fi SSIDs; empty: anywhere.
+    QStringList networks = {};
 
     // A new enabled server with a fresh id and no shares.
     static Server create(const QString& displayName, const QString& host);
+
+    // Whether it lives on a network while activeNetworks are up; true when they are unknown
+    // (nullopt) or the server lives anywhere.
+    bool livesOn(const std::optional<QStringList>& activeNetworks) const;
 
     // Field-wise equality; shares element by element in order.
     friend bool operator==(const Server& a, const Server& b);
 };
 
-// Hash over id, displayName, host, share count and shares, isEnabled.
+// Hash over id, displayName, host, share count and shares, isEnabled, networks.
 size_t qHash(const Server& server, size_t seed = 0) noexcept;
 
 } // namespace tarnwick

@@ -68,6 +68,15 @@ std::optional<Server> readServer(const QJsonValue& value)
             return std::nullopt;
         server.shares.append(*share);
     }
+    // Optional: older files and other platforms' files have none.
+    const QJsonValue networks = object.value(QLatin1StringView("networks"));
+    if (!networks.isUndefined() && !networks.isArray())
+        return std::nullopt;
+    for (const QJsonValue& item : networks.toArray()) {
+        if (!item.isString())
+            return std::nullopt;
+        server.networks.append(item.toString());
+    }
     return server;
 }
 
@@ -83,11 +92,15 @@ QByteArray ServerListCodec::encode(const QList<Server>& servers)
                                       {QStringLiteral("name"), share.name},
                                       {QStringLiteral("username"), share.username}});
         }
-        array.append(QJsonObject{{QStringLiteral("id"), uuidText(server.id)},
-                                 {QStringLiteral("displayName"), server.displayName},
-                                 {QStringLiteral("host"), server.host},
-                                 {QStringLiteral("shares"), shares},
-                                 {QStringLiteral("isEnabled"), server.isEnabled}});
+        QJsonObject object{{QStringLiteral("id"), uuidText(server.id)},
+                           {QStringLiteral("displayName"), server.displayName},
+                           {QStringLiteral("host"), server.host},
+                           {QStringLiteral("shares"), shares},
+                           {QStringLiteral("isEnabled"), server.isEnabled}};
+        // Written only when set, so a server that lives anywhere is stored as before.
+        if (!server.networks.isEmpty())
+            object.insert(QStringLiteral("networks"), QJsonArray::fromStringList(server.networks));
+        array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }

@@ -4,6 +4,16 @@
 
 namespace tarnwick {
 
+QStringList CyclePlanner::hostsToProbe(const CycleFacts& facts)
+{
+    QStringList hosts;
+    for (const Server& server : facts.servers) {
+        if (server.livesOn(facts.networks) && !hosts.contains(server.host))
+            hosts.append(server.host);
+    }
+    return hosts;
+}
+
 CyclePlan CyclePlanner::plan(const CycleFacts& facts,
                              const std::function<QByteArray(const QString& host)>& storedLogin)
 {
@@ -14,7 +24,8 @@ CyclePlan CyclePlanner::plan(const CycleFacts& facts,
     }
     QHash<QString, QByteArray> storedNow; // one secret-store lookup per host and cycle
     for (const Server& server : facts.servers) {
-        if (!facts.reachable.value(MountTable::hostKey(server.host)))
+        if (!server.livesOn(facts.networks) ||
+            !facts.reachable.value(MountTable::hostKey(server.host)))
             continue;
         for (const Share& share : server.shares) {
             const ShareKey key = ShareKey::of(server, share);

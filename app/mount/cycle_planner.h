@@ -9,8 +9,10 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace tarnwick {
 
@@ -24,12 +26,13 @@ struct PlannedMount {
 
 // What a cycle knows when it decides: nothing here is read from the system by the planner.
 struct CycleFacts {
-    QList<Server> servers;            // the enabled servers, shares with usable names only
-    MountedShares mounted;            // what the mount table shows
-    QHash<QString, bool> reachable;   // this cycle's probes, by host key
-    QHash<QString, int> missed;       // probes missed in a row before this cycle, by host key
-    QHash<ShareKey, QByteArray> held; // the login each held share's server refused
-    QSet<ShareKey> busy;              // shares with an operation under way
+    QList<Server> servers;               // the enabled servers, shares with usable names only
+    MountedShares mounted;               // what the mount table shows
+    QHash<QString, bool> reachable;      // this cycle's probes, by host key
+    QHash<QString, int> missed;          // probes missed in a row before this cycle, by host key
+    QHash<ShareKey, QByteArray> held;    // the login each held share's server refused
+    QSet<ShareKey> busy;                 // shares with an operation under way
+    std::optional<QStringList> networks; // the active networks; nullopt: unknown, all here
 };
 
 // What a cycle does: the shares to mount, in store order, and the hosts whose mounts are dead.
@@ -47,6 +50,11 @@ public:
 
     // storedLogin gives the fingerprint of the login stored for a host now (asked only for
     // hosts with a held share, once each): a held share is offered again only when it differs.
+    // The hosts a cycle probes: those of the servers that live on a network that is up.
+    // A server elsewhere is never contacted, never mounted, and a mount of it made on request
+    // stays.
+    static QStringList hostsToProbe(const CycleFacts& facts);
+
     static CyclePlan plan(const CycleFacts& facts,
                           const std::function<QByteArray(const QString& host)>& storedLogin);
 };

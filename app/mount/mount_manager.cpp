@@ -28,16 +28,6 @@ int timerMilliseconds(double milliseconds)
     return int(std::clamp(milliseconds, 1.0, double(INT_MAX)));
 }
 
-QStringList hostsOf(const QList<Server>& servers)
-{
-    QStringList hosts;
-    for (const Server& server : servers) {
-        if (!hosts.contains(server.host))
-            hosts.append(server.host);
-    }
-    return hosts;
-}
-
 } // namespace
 
 MountManager::MountManager(ShareStore& store, std::shared_ptr<const SystemProfile> profile,
@@ -178,6 +168,7 @@ void MountManager::mountAll()
     facts.missed = m_health.missed();
     facts.held = m_holds.all();
     facts.busy = m_book.busy();
+    facts.networks = m_networks;
     m_tasks.start([this, facts, all = usableServers(false), epoch = m_epoch] {
         runCycle(facts, all, epoch);
         // Queued after the cycle's own results, so they are published first.
@@ -201,14 +192,14 @@ void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 
     QMetaObject::invokeMethod(
         this, [this, mounted, epoch] { applyTable(mounted, epoch); }, Qt::QueuedConnection);
     facts.mounted = mounted;
-    facts.reachable = ServerHealth::probe(*m_profile, hostsOf(facts.servers));
+    facts.reachable = ServerHealth::probe(*m_profile, CyclePlanner::hostsToProbe(facts));
     if (m_stop.stopped())
         return;
 
     const CyclePlan plan = CyclePlanner::plan(facts, [this](const QString& host) {
         return LoginFingerprint::of(m_profile->storedLogin(host));
     });
-    detachAll(mounts, plan.deadHosts);
+    detachAll(mounts, plan.deadHosts, facts.reachable);
 
     // The busy check and the marking happen in one step on the main thread, so two
     // overlapping cycles can never both pick the same share.
@@ -252,7 +243,8 @@ QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
     return picked;
 }
 
-void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts)
+void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,
+                             const QHash<QString, bool>& probed)
 {
     bool detached = false;
     for (const MountEntry& mount : mounts) {
@@ -261,7 +253,10 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
         const bool gone = m_profile->detach(mount) == 0;
         log(u'[' +
             (ShareName::isUsable(mount.share) ? mount.share : ShareName::escaped(mount.share)) +
-            QStringLiteral("] server not answering; detached: ") +
+            // A host not probed is dead because its server lives on networks that are down.
+            (probed.contains(mount.host)
+                 ? QStringLiteral("] server not answering; detached: ")
+                 : QStringLiteral("] server not on this network; detached: ")) +
             (gone ? QStringLiteral("true") : QStringLiteral("false")));
         detached = true;
     }
@@ -271,12 +266,16 @@ void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString
 
 void MountManager::probeAndDetach()
 {
-    m_tasks.start([this, servers = usableServers(false)] {
+    m_tasks.start([this, servers = usableServers(false), networks = m_networks] {
         if (m_stop.stopped())
             return;
         const QList<MountEntry> mounts = m_profile->readSmbMounts();
+        // A server that lives elsewhere is not asked; its mounts went when its network did.
+        CycleFacts facts;
+        facts.servers = servers;
+        facts.networks = networks;
         QStringList withMounts;
-        for (const QString& host : hostsOf(servers)) {
+        for (const QString& host : CyclePlanner::hostsToProbe(facts)) {
             const QString hostKey = MountTable::hostKey(host);
             if (std::any_of(mounts.begin(), mounts.end(),
                             [&](const MountEntry& m) { return m.host == hostKey; }))
@@ -288,7 +287,7 @@ void MountManager::probeAndDetach()
             if (!it.value())
                 dead.insert(it.key());
         }
-        detachAll(mounts, dead);
+        detachAll(mounts, dead, reachable);
         QMetaObject::invokeMethod(
             this,
             [this, reachable] {
@@ -347,6 +346,31 @@ void MountManager::endMount(const ShareKey& key, const QString& name, const Moun
     }
     m_book.setBusy(key, ShareStatus::State::NotMounted);
     publish();
+}
+
+void MountManager::setActiveNetworks(const std::optional<QStringList>& networks)
+{
+    // The hosts of the enabled servers that lived on the networks up until now and no longer
+    // do: their mounts go now, without asking the server. Later mounts on request stay.
+    CycleFacts before;
+    before.servers = usableServers(true);
+    before.networks = m_networks;
+    CycleFacts after = before;
+    after.networks = networks;
+    const QStringList hereNow = CyclePlanner::hostsToProbe(after);
+    QSet<QString> left;
+    for (const QString& host : CyclePlanner::hostsToProbe(before)) {
+        if (!hereNow.contains(host))
+            left.insert(MountTable::hostKey(host));
+    }
+    m_networks = networks;
+    publish();
+    if (left.isEmpty())
+        return;
+    m_tasks.start([this, left] {
+        if (!m_stop.stopped())
+            detachAll(m_profile->readSmbMounts(), left, {});
+    });
 }
 
 QUrl MountManager::locationOf(const ShareKey& key) const
@@ -414,8 +438,9 @@ void MountManager::unmountAll()
 
 void MountManager::publish()
 {
-    m_book.publish(m_store.servers(),
-                   [this](const QString& hostKey) { return m_health.isDown(hostKey); });
+    m_book.publish(
+        m_store.servers(), [this](const QString& hostKey) { return m_health.isDown(hostKey); },
+        [this](const Server& server) { return server.livesOn(m_networks); });
     // The name views follow the book.
     QSet<QString> mounted;
     QSet<QString> busy;

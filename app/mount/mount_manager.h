@@ -80,6 +80,10 @@ public Q_SLOTS:
     // Probes the servers that have mounts once, now, and detaches the mounts of those that
     // do not answer (the network went away). Returns at once.
     void probeAndDetach();
+    // The networks the system is on now (nullopt: unknown, every server is here): servers
+    // that live elsewhere are neither probed nor mounted; the mounts of those that lived on
+    // the networks up until now are detached at once (in the background).
+    void setActiveNetworks(const std::optional<QStringList>& networks);
 
 Q_SIGNALS:
     // The derived name sets changed.
@@ -100,7 +104,8 @@ private:
     void runCycle(CycleFacts facts, const QList<Server>& all, quint64 epoch);
     void readTable(const QList<Server>& servers, quint64 epoch);
     void applyTable(const MountedShares& mounted, quint64 epoch);
-    void detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts);
+    void detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,
+                   const QHash<QString, bool>& probed);
     QList<PlannedMount> markBusy(const CyclePlan& plan, const QHash<QString, bool>& reachable);
     void endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome);
     void endUnmount(const ShareKey& key, bool unmounted);
@@ -120,6 +125,7 @@ private:
     // it is older than the book and is dropped (the next read catches up).
     quint64 m_epoch = 0;
     QSet<QString> m_reportedNames; // unusable names already logged
+    std::optional<QStringList> m_networks;
     // Raised by the destructor: background work ends early, queued results are dropped.
     StopSignal m_stop;
     // Start-up pass, cycle tasks, table reads, single mounts and unmounts. Unbounded like the

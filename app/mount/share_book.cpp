@@ -41,11 +41,13 @@ QSet<ShareKey> ShareBook::busy() const
 }
 
 void ShareBook::publish(const QList<Server>& servers,
-                        const std::function<bool(const QString&)>& isDown)
+                        const std::function<bool(const QString&)>& isDown,
+                        const std::function<bool(const Server&)>& isHere)
 {
     ShareStatusMap statuses;
     for (const Server& server : servers) {
-        const bool hostDown = server.isEnabled && isDown(MountTable::hostKey(server.host));
+        const bool away = server.isEnabled && !isHere(server);
+        const bool hostDown = server.isEnabled && !away && isDown(MountTable::hostKey(server.host));
         for (const Share& share : server.shares) {
             if (!ShareName::isUsable(share.name))
                 continue;
@@ -60,6 +62,8 @@ void ShareBook::publish(const QList<Server>& servers,
                 status.state = *busy;
             else if (m_mounted.contains(key))
                 status.state = ShareStatus::State::Mounted;
+            else if (away)
+                status.reason = ShareStatus::Reason::NotOnThisNetwork;
             else if (hostDown)
                 status.reason = ShareStatus::Reason::ServerUnreachable;
             else

@@ -34,8 +34,10 @@ public:
     void setOutcome(const ShareKey& key, const MountOutcome& outcome);
 
     // Recomputes every status for the configured servers; isDown tells whether a host key's
-    // last probe went unanswered. Emits statusesChanged when any status changed.
-    void publish(const QList<Server>& servers, const std::function<bool(const QString&)>& isDown);
+    // last probe failed, isHere whether a server lives on the networks up now. Emits
+    // statusesChanged when any status changed.
+    void publish(const QList<Server>& servers, const std::function<bool(const QString&)>& isDown,
+                 const std::function<bool(const Server&)>& isHere);
 
     const ShareStatusMap& statuses() const { return m_statuses; }
     bool isBusy(const ShareKey& key) const { return m_busy.contains(key); }

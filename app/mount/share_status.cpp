@@ -33,6 +33,8 @@ QString ShareStatus::describe() const
         return QStringLiteral("not mounted (host not found)");
     case Reason::AccessDenied:
         return QStringLiteral("not mounted (access denied to the share)");
+    case Reason::NotOnThisNetwork:
+        return QStringLiteral("not mounted (not on this network)");
     case Reason::MountFailed:
         break;
     }

@@ -23,6 +23,7 @@ struct ShareStatus {
         ConnectionRefused,   // nothing accepts connections on the server's SMB port
         HostNotFound,        // the server's name does not resolve
         AccessDenied,        // the login is good, but this share is closed to it
+        NotOnThisNetwork,    // its server lives on networks that are not up: left alone
     };
 
     QString name; // the share's name as configured

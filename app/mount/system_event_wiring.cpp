@@ -11,6 +11,11 @@ CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events, Even
                      &MountManager::refreshMountedVolumes);
     // Offline: mounts of servers that no longer answer go now, before anything blocks on them.
     QObject::connect(&events, &SystemEvents::networkLost, &manager, &MountManager::probeAndDetach);
+    // Which servers are here follows the networks; the cycles and detaches they come with act
+    // on the new set.
+    const auto follow = [&manager, &events] { manager.setActiveNetworks(events.activeNetworks()); };
+    QObject::connect(&events, &SystemEvents::networksChanged, &manager, follow);
+    follow();
     return new CycleTrigger(manager, events, timing);
 }
 

@@ -8,9 +8,8 @@ class MountManager;
 class SystemEvents;
 
 // Lets events drive manager: early cycles through a CycleTrigger (owned by manager) and a
-// mount-table refresh on every table change, and detaching dead mounts when the network is
-// lost. Main
-// thread; events may be destroyed before or after manager.
+// mount-table refresh on every table change, detaching dead mounts when the network is lost,
+// and the active networks. Main thread; events may be destroyed before or after manager.
 CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events,
                                EventTiming timing = {});
 

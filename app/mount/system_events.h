@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
+
+#include <optional>
 
 namespace tarnwick {
 
@@ -15,6 +18,9 @@ public:
 
     // False only while the system is known to have no usable connection.
     virtual bool networkUsable() const { return true; }
+    // The networks the system is on now (connection names, UUIDs, Wi-Fi SSIDs) for
+    // Server::livesOn; nullopt while unknown, so that every server counts as here.
+    virtual std::optional<QStringList> activeNetworks() const { return std::nullopt; }
 
 Q_SIGNALS:
     void resumed();
@@ -25,6 +31,9 @@ Q_SIGNALS:
     // went away: mounts of the servers behind it may be dead.
     void networkLost();
     void mountTableChanged();
+    // activeNetworks() changed; comes before the networkChanged/networkLost it goes with, so
+    // that a network that went away is followed by a networkLost.
+    void networksChanged();
 };
 
 } // namespace tarnwick

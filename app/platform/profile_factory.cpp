@@ -15,6 +15,7 @@
 #ifdef Q_OS_LINUX
 #include "platform/linux/child_death_guard.h"
 #include "platform/linux/gvfs_profile.h"
+#include "platform/linux/known_networks.h"
 #include "platform/linux/linux_system_events.h"
 #endif
 
@@ -66,6 +67,17 @@ std::shared_ptr<DiscoveryBackend> ProfileFactory::createDiscoveryBackend()
     return std::make_shared<DnsSdDiscovery>();
 #else
     return std::make_shared<AvahiDiscovery>();
+#endif
+}
+
+void ProfileFactory::readKnownNetworks(QObject* context,
+                                       std::function<void(const QStringList&)> done)
+{
+#ifdef Q_OS_LINUX
+    KnownNetworks::read(QDBusConnection::systemBus(), context, std::move(done));
+#else
+    QMetaObject::invokeMethod(
+        context, [done = std::move(done)] { done({}); }, Qt::QueuedConnection);
 #endif
 }
 

@@ -4,8 +4,11 @@
 #include "mount/system_profile.h"
 
 #include <QDBusConnection>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace tarnwick {
@@ -32,6 +35,10 @@ public:
     // The DNS-SD backend of the browsers: avahi-daemon over D-Bus on Linux, dns_sd.h on
     // macOS.
     static std::shared_ptr<DiscoveryBackend> createDiscoveryBackend();
+    // The networks the system knows, for choosing where a server lives: NetworkManager's
+    // connections on Linux (asynchronous, bounded), none elsewhere. done runs once on
+    // context's thread unless context is destroyed first.
+    static void readKnownNetworks(QObject* context, std::function<void(const QStringList&)> done);
 };
 
 } // namespace tarnwick

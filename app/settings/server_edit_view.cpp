@@ -11,6 +11,7 @@
 #include "style/style.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -128,6 +129,31 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     area->addLayout(byName);
     shares->contentLayout()->addLayout(area);
     stack->addWidget(shares);
+
+    // Networks: a server at home is left alone elsewhere.
+    auto* networks = new SectionBox(qtTrId("server.section.networks"), content);
+    auto* connectOn = new QFormLayout;
+    connectOn->setContentsMargins(4, 4, 4, 4);
+    m_connectOn = new QComboBox(networks);
+    m_connectOn->setObjectName(QStringLiteral("connectOn"));
+    m_connectOn->addItems({qtTrId("server.networks.any"), qtTrId("server.networks.only")});
+    m_chosenNetworks = server.networks;
+    m_connectOn->setCurrentIndex(server.networks.isEmpty() ? 0 : 1);
+    connectOn->addRow(qtTrId("server.networks.connect_on"), m_connectOn);
+    networks->contentLayout()->addLayout(connectOn);
+    m_networkArea = new QWidget(networks);
+    auto* networkArea = new QVBoxLayout(m_networkArea);
+    networkArea->setContentsMargins(4, 0, 4, 4);
+    m_networkBoxes = new ShareCheckList(8, m_networkArea);
+    m_networkBoxes->setObjectName(QStringLiteral("networkBoxes"));
+    networkArea->addWidget(m_networkBoxes);
+    m_networkName = new QLineEdit(m_networkArea);
+    m_networkName->setObjectName(QStringLiteral("networkName"));
+    m_networkName->setPlaceholderText(qtTrId("server.networks.add_by_name"));
+    m_networkName->setAccessibleName(m_networkName->placeholderText());
+    networkArea->addWidget(m_networkName);
+    networks->contentLayout()->addWidget(m_networkArea);
+    stack->addWidget(networks);
     stack->addStretch(1);
 
     // textEdited and clicked come from the user only, never from the setters above.
@@ -144,6 +170,24 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
             [this] { m_addShare->setEnabled(!typedShare().isEmpty()); });
     connect(m_shareName, &QLineEdit::returnPressed, this, &ServerEditView::addTypedShare);
     connect(m_addShare, &QPushButton::clicked, this, &ServerEditView::addTypedShare);
+    connect(m_connectOn, &QComboBox::currentIndexChanged, this, [this] {
+        showNetworkBoxes();
+        apply();
+    });
+    connect(m_networkBoxes, &ShareCheckList::toggled, this,
+            [this](const QString& name, bool ticked) {
+                m_chosenNetworks.removeAll(name);
+                if (ticked)
+                    m_chosenNetworks.append(name);
+                apply();
+            });
+    connect(m_networkName, &QLineEdit::returnPressed, this, &ServerEditView::addTypedNetwork);
+    showNetworkBoxes();
+    QPointer<ServerEditView> self(this);
+    ProfileFactory::readKnownNetworks(this, [self](const QStringList& known) {
+        if (self)
+            self->networksRead(known);
+    });
     for (const Share& share : m_server.shares)
         m_keptShares.append(share.name);
     showShareBoxes();
@@ -229,6 +273,7 @@ void ServerEditView::apply()
                                                   : UnicodeText::trimBlanks(m_name->text());
     server.host = trimmedHost();
     server.isEnabled = m_enabled->isChecked();
+    server.networks = m_connectOn->currentIndex() == 1 ? m_chosenNetworks : QStringList();
     m_store.updateServer(server);
 }
 
@@ -359,6 +404,37 @@ void ServerEditView::shareToggled(const QString& name, bool ticked)
     }
     // The boxes show what the store holds, also when it took nothing.
     tickShareBoxes();
+}
+
+void ServerEditView::networksRead(const QStringList& known)
+{
+    m_knownNetworks = known;
+    showNetworkBoxes();
+}
+
+void ServerEditView::showNetworkBoxes()
+{
+    // The known networks, then the chosen ones the system does not know, each once.
+    QStringList names = m_knownNetworks;
+    for (const QString& name : std::as_const(m_chosenNetworks)) {
+        if (!names.contains(name))
+            names.append(name);
+    }
+    m_networkBoxes->setNames(names);
+    m_networkBoxes->setTicked(
+        [this](const QString& name) { return m_chosenNetworks.contains(name); });
+    m_networkArea->setVisible(m_connectOn->currentIndex() == 1);
+}
+
+void ServerEditView::addTypedNetwork()
+{
+    const QString name = UnicodeText::trimBlanks(m_networkName->text());
+    if (name.isEmpty() || m_chosenNetworks.contains(name))
+        return;
+    m_networkName->clear();
+    m_chosenNetworks.append(name);
+    showNetworkBoxes();
+    apply();
 }
 
 } // namespace tarnwick

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,8 +25,9 @@ class ShareStore;
 // The editor of one server: name, host and enabled flag written to the store on every
 // keystroke and toggle, and the host's shares as check boxes that add or remove a Share at
 // once. Stored shares the listing lacks stay listed (and removable) while the editor lives;
-// a share can be added by name. Follows the store's copy of its server; the field texts stay
-// as typed. Main thread; store must outlive the view.
+// a share can be added by name. Where it connects: any network, or only the ticked ones of
+// the system's known networks (read in the background) and those added by name. Follows the store's
+// copy of its server; the field texts stay as typed. Main thread; store must outlive the view.
 class ServerEditView : public QWidget {
     Q_OBJECT
 
@@ -71,6 +73,9 @@ private:
     bool isStored(const QString& name) const;
     QString typedShare() const;
     void addTypedShare();
+    void networksRead(const QStringList& known);
+    void showNetworkBoxes();
+    void addTypedNetwork();
 
     Server m_server;
     ShareStore& m_store;
@@ -85,10 +90,17 @@ private:
     ShareCheckList* m_shareBoxes;
     QLineEdit* m_shareName;
     QPushButton* m_addShare;
+    QComboBox* m_connectOn;
+    QWidget* m_networkArea;
+    ShareCheckList* m_networkBoxes;
+    QLineEdit* m_networkName;
 
     QStringList m_availableShares;
     // Every share name stored while the editor was open: shown even when not listed.
     QStringList m_keptShares;
+    QStringList m_knownNetworks;
+    // The networks ticked, kept while "any network" is chosen so that switching back keeps them.
+    QStringList m_chosenNetworks;
     ShareListing::Failure m_failure = ShareListing::Failure::None;
     bool m_isLoadingShares = false;
     bool m_sharesLoaded = false;

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QSet>
+#include <QUuid>
 
 namespace tarnwick {
 
@@ -162,18 +164,25 @@ void ShareListModel::publish(QList<ShareListRow> rows)
     int mounted = 0;
     QStringList failing; // "Name — reason" of each share that did not mount
     bool attention = false;
+    QSet<QUuid> away; // servers that live on networks that are not up
     for (const ShareListRow& row : std::as_const(rows)) {
         if (row.kind != Kind::Share)
             continue;
         ++shares;
         mounted += row.mounted ? 1 : 0;
-        if (!row.reason.isEmpty())
-            failing.append(row.label);
         const auto target = m_targets.constFind(row.id);
+        if (row.status.reason == ShareStatus::Reason::NotOnThisNetwork)
+            away.insert(target->server.id);
+        else if (!row.reason.isEmpty())
+            failing.append(row.label);
         attention =
             attention || (target->server.isEnabled && ShareStatusText::needsAttention(row.status));
     }
     QString summary = qtTrId("tray.summary").arg(mounted).arg(shares);
+    if (!away.isEmpty())
+        summary = qtTrId("tray.summary_away")
+                      .arg(summary, away.size() == 1 ? qtTrId("tray.away_one")
+                                                     : qtTrId("tray.away").arg(away.size()));
     if (!failing.isEmpty())
         summary += u'\n' + qtTrId("tray.failing").arg(failing.join(u", "_qs));
     if (rows == m_rows && summary == m_summary && attention == m_needsAttention)

@@ -34,7 +34,8 @@ public:
     const ShareListRow* row(int id) const;
     // Raised by one whenever the rows, the summary or needsAttention change.
     uint revision() const { return m_revision; }
-    // "N of M shares mounted" for a tooltip, with a line naming the shares that failed.
+    // "N of M shares mounted" for a tooltip, with how many servers live on networks that are
+    // not up, and a line naming the shares that failed.
     const QString& summary() const { return m_summary; }
     // A share of an enabled server has its login refused or its server unreachable.
     bool needsAttention() const { return m_needsAttention; }

@@ -30,6 +30,8 @@ QString ShareStatusText::reason(const ShareStatus& status)
         return qtTrId("status.host_not_found");
     case Reason::AccessDenied:
         return qtTrId("status.access_denied");
+    case Reason::NotOnThisNetwork:
+        return qtTrId("status.not_here");
     case Reason::MountFailed:
         // The tool's own words say more than its exit status.
         if (!status.message.isEmpty())
@@ -61,6 +63,7 @@ QString ShareStatusText::symbol(const ShareStatus& status)
     }
     switch (status.reason) {
     case Reason::None:
+    case Reason::NotOnThisNetwork:
         return QStringLiteral("circle");
     case Reason::ServerUnreachable:
         return QStringLiteral("wifi.slash");
@@ -74,7 +77,9 @@ QColor ShareStatusText::tint(const ShareStatus& status, const QColor& foreground
 {
     if (status.state == State::Mounted)
         return Style::green();
-    if (status.state != State::NotMounted || status.reason != Reason::None)
+    // A server that lives elsewhere is no fault: dimmed like an idle share.
+    if (status.state != State::NotMounted ||
+        (status.reason != Reason::None && status.reason != Reason::NotOnThisNetwork))
         return Style::orange();
     return Style::secondary(foreground);
 }

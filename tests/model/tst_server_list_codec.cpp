@@ -24,18 +24,21 @@ class TestServerListCodec : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Ids, order and every field survive (decoding wants every member); compact text with
-    // upper-case ids; unknown members and lower-case ids are read too.
+    // Ids, order and every field survive (decoding wants every member but "networks"); compact
+    // text with upper-case ids, "networks" only when set; unknown members and lower-case ids
+    // are read too.
     void roundTripKeepsIdsOrderAndEveryField()
     {
         Server first = Server::create(s("Büro"), s("10.0.0.2"));
         first.shares = {Share::create(s("Team Docs")),
                         Share{QUuid::createUuid(), s("b"), s("anna")}};
+        first.networks = {s("Café"), s("home")};
         const Server second{QUuid::createUuid(), {}, {}, {}, false};
         const QByteArray json = ServerListCodec::encode({first, second});
         QCOMPARE(ServerListCodec::decode(json), (QList<Server>{first, second}));
         const QByteArray id = second.id.toString(QUuid::WithoutBraces).toUpper().toUtf8();
-        QVERIFY(json.contains("\"id\":\"" + id + "\",\"isEnabled\":false,\"shares\":[]"));
+        QVERIFY(json.contains("\"id\":\"" + id + "\",\"isEnabled\":false,\"shares\":[]}"));
+        QVERIFY(json.contains(R"("isEnabled":true,"networks":["Café","home"],"shares")"));
 
         QByteArray lenient = "[" + edited("\"host\"", "\"x\":1,\"host\"") + "]";
         const auto decoded =
@@ -60,6 +63,8 @@ private Q_SLOTS:
         row("uuid in braces", "\"1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11\"",
             "\"{1F0C4C6E-2B4B-4A53-9C8E-0B9A6A2E6C11}\"");
         row("uuid without dashes", "1F0C4C6E-2B4B-4A53-9C8E-", "1F0C4C6E2B4B4A539C8E");
+        row("networks not array", "\"isEnabled\"", "\"networks\":\"home\",\"isEnabled\"");
+        row("network not text", "\"isEnabled\"", "\"networks\":[\"home\",1],\"isEnabled\"");
         row("uuid with a final line feed", "0B9A6A2E6C11\"", "0B9A6A2E6C11\\n\"");
         QTest::newRow("not json") << QByteArray("[{");
         QTest::newRow("object not array") << kServer;

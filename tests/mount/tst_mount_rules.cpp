@@ -140,16 +140,21 @@ private Q_SLOTS:
         QTEST(found ? found->mountPoint : profile.fallbackMountPoint(share), "expected");
     }
 
-    // The cycle's decisions over one set of facts: what is mounted, busy, held or silent.
+    // The cycle's decisions over one set of facts: what is mounted, busy, held, silent or
+    // elsewhere.
     void cyclePlan_data()
     {
         QTest::addColumn<QString>("change"); // the one fact that differs from the base
         QTest::addColumn<QStringList>("mounts");
         QTest::addColumn<QStringList>("dead");
-        const auto row = [](const char* change, const char* mounts, const char* dead = "") {
-            QTest::newRow(change) << s(change) << test::list(mounts) << test::list(dead);
+        QTest::addColumn<QStringList>("probed");
+        const auto row = [](const char* change, const char* mounts, const char* dead = "",
+                            const char* probed = "nas|six|quiet") {
+            QTest::newRow(change) << s(change) << test::list(mounts) << test::list(dead)
+                                  << test::list(probed);
         };
-        // Base: nas (Public, Docs) and six (Public) answer; quiet missed once before.
+        // Base: nas (Public, Docs; lives on "home" or its VPN) and six (Public) answer, "home"
+        // is up; quiet missed once before.
         row("base", "nas/Public|nas/Docs|six/Public", "quiet");
         row("six's Public mounted", "nas/Public|nas/Docs", "quiet");
         row("nas's Public busy", "nas/Docs|six/Public", "quiet");
@@ -157,22 +162,34 @@ private Q_SLOTS:
         row("held, same login stored", "nas/Docs|six/Public", "quiet");
         row("held, new login stored", "nas/Public|nas/Docs|six/Public", "quiet");
         row("quiet answered before", "nas/Public|nas/Docs|six/Public");
+        row("networks unknown", "nas/Public|nas/Docs|six/Public", "quiet");
+        row("at the cafe", "six/Public", "quiet", "six|quiet");
+        row("at the cafe, nas's Public mounted", "six/Public", "quiet", "six|quiet"); // on request
+        row("at the cafe with the VPN", "nas/Public|nas/Docs|six/Public", "quiet");
     }
     void cyclePlan()
     {
         QFETCH(QString, change);
         Server nas = Server::create(s("NAS"), s("nas"));
         nas.shares = {Share::create(s("Public")), Share::create(s("Docs"))};
+        nas.networks = {s("home"), s("0b6e-vpn")};
         Server six = Server::create(s("Six"), s("six"));
         six.shares = {Share::create(s("Public"))};
         Server quiet = Server::create(s("Quiet"), s("quiet"));
         quiet.shares = {Share::create(s("Public"))};
         CycleFacts facts;
         facts.servers = {nas, six, quiet};
+        facts.networks = QStringList{change.contains(s("cafe")) ? s("cafe") : s("home")};
+        if (change.contains(s("VPN")))
+            facts.networks->append(s("0b6e-vpn"));
+        if (change == s("networks unknown"))
+            facts.networks.reset();
         facts.reachable = {
             {s("nas"), change != s("nas silent")}, {s("six"), true}, {s("quiet"), false}};
         facts.missed = {{s("quiet"), change == s("quiet answered before") ? 0 : 1}};
         const ShareKey nasPublic = ShareKey::of(nas, nas.shares[0]);
+        if (change.endsWith(s("nas's Public mounted")))
+            facts.mounted.insert(nasPublic, MountEntry{});
         if (change == s("six's Public mounted"))
             facts.mounted.insert(ShareKey::of(six, six.shares[0]), MountEntry{});
         if (change == s("nas's Public busy"))
@@ -191,6 +208,7 @@ private Q_SLOTS:
         QStringList dead(plan.deadHosts.begin(), plan.deadHosts.end());
         dead.sort();
         QTEST(dead, "dead");
+        QTEST(CyclePlanner::hostsToProbe(facts), "probed");
         QCOMPARE(asked, change.startsWith(s("held")) ? QStringList{s("nas")} : QStringList());
     }
 

@@ -41,12 +41,40 @@ public:
     QList<QDBusObjectPath> active;
 };
 
+// An active connection as NetworkManager exports it; Wi-Fi ones name their access point.
+class FakeActiveConnection : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Connection.Active")
+    Q_PROPERTY(uint State MEMBER state)
+    Q_PROPERTY(QString Id MEMBER id)
+    Q_PROPERTY(QString Uuid MEMBER uuid)
+    Q_PROPERTY(QString Type MEMBER type)
+    Q_PROPERTY(QDBusObjectPath SpecificObject MEMBER accessPoint)
+
+public:
+    uint state = 2;
+    QString id, uuid, type = s("vpn");
+    QDBusObjectPath accessPoint{s("/")};
+};
+
+// Wi-Fi connections name their network by the access point's SSID.
+class FakeAccessPoint : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.AccessPoint")
+    Q_PROPERTY(QByteArray Ssid MEMBER ssid)
+
+public:
+    QByteArray ssid = "home";
+};
+
 // logind and NetworkManager stand-ins on a private system bus driving the engine on fake tools.
 class TestSystemEvents : public QObject {
     Q_OBJECT
 
     QDBusConnection m_standIn{QString()};
     FakeNetworkManager m_nm;
+    FakeActiveConnection m_up[3];  // connections 5, 6, 7: activated before they appear
+    FakeAccessPoint m_accessPoint; // connection 6's
 
     // Round trips here, then on the engine's connection: no settle delay splits a burst.
     bool changed(const QString& path, const QString& interface, const QVariantMap& values)
@@ -92,6 +120,15 @@ private Q_SLOTS:
         m_standIn = QDBusConnection::connectToBus(address, s("stand-ins"));
         QVERIFY(m_standIn.registerObject(kNmPath, &m_nm, QDBusConnection::ExportAllProperties));
         QVERIFY(m_standIn.registerService(s("org.freedesktop.login1")));
+        for (int i = 0; i < 3; ++i) {
+            m_up[i].id = QStringList{s("cafe"), s("Home WLAN"), s("net7")}[i];
+            QVERIFY(m_standIn.registerObject(connection(QString::number(5 + i)).path(), &m_up[i],
+                                             QDBusConnection::ExportAllProperties));
+        }
+        m_up[1].type = s("802-11-wireless");
+        m_up[1].accessPoint.setPath(kNmPath + s("/AccessPoint/1"));
+        QVERIFY(m_standIn.registerObject(m_up[1].accessPoint.path(), &m_accessPoint,
+                                         QDBusConnection::ExportAllProperties));
     }
 
     void eventsStartCycles_data()
@@ -110,6 +147,9 @@ private Q_SLOTS:
         row("primary connection gone", "PrimaryConnection=/", 0, 1);
         row("VPN up, then down", "ActiveConnections=1,3|Vpn=3|ActiveConnections=1", 1, 1);
         row("ten changes at once", "burst", 1, 0);
+        row("activated connection appears", "ActiveConnections=1,5", 1, 0);
+        row("activated connections appear at once, one leaves",
+            "ActiveConnections=1,5|ActiveConnections=1,5,6,7|ActiveConnections=1,6,7", 1, 1);
         row("changes during a cycle",
             "PrimaryConnection=2|running|PrimaryConnection=3|State=50|PrimaryConnection=4", 2, 0);
         row("wake-up", "wake", 1, 0);
@@ -170,6 +210,53 @@ private Q_SLOTS:
                      : QStringList{s("[Tarnwick] No NetworkManager on the system bus: "
                                      "wake-ups and network changes wait for the mount timer")});
         QTRY_VERIFY(manager.busyShares().isEmpty());
+    }
+
+    // A server that lives on the "home" Wi-Fi: never contacted at the cafe, mounted once home
+    // is up, detached without a probe when it goes.
+    void serverFollowsItsNetwork()
+    {
+        m_nm.state = 70;
+        m_nm.active = {m_nm.primary = connection(s("5"))};
+        QVERIFY(m_standIn.registerService(kNm));
+        const auto release = qScopeGuard([&] { m_standIn.unregisterService(kNm); });
+        test::FakeToolRig rig;
+        rig.mountOnRequest();
+        const auto settings = AppSettings::open(rig.root() + s("/tarnwick.conf"));
+        ShareStore store(*settings);
+        Server nas = Server::create(s("NAS"), s("server"));
+        nas.shares.append(Share::create(s("Media")));
+        nas.networks = {s("home")};
+        store.addServer(nas);
+        const ShareKey media = ShareKey::of(nas, nas.shares[0]);
+        test::LogCapture logs;
+        MountTiming timing;
+        timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
+        timing.pollSchedule = {1ms};
+        MountManager manager(store, std::make_shared<MacToolProfile>(rig.root()), *settings,
+                             nullptr, timing);
+        LinuxSystemEvents events(QDBusConnection::systemBus());
+        wireSystemEvents(manager, events, {100ms, 1h});
+        QSignalSpy finished(&manager, &MountManager::cycleFinished);
+        QTRY_COMPARE(events.activeNetworks(), std::optional(QStringList{s("cafe")}));
+        QCOMPARE(manager.statusOf(media).reason, ShareStatus::Reason::NotOnThisNetwork);
+        manager.mountAll();
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(rig.callCount(s("ping")) + rig.callCount(s("osascript")), 0); // not even a ping
+
+        QVERIFY(perform(s("ActiveConnections=5,6")));
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(events.activeNetworks()->join(u','), s("Home WLAN,cafe,home"));
+        QVERIFY(manager.isMounted(media));
+        const int pings = rig.callCount(s("ping"));
+        QVERIFY(pings > 0);
+
+        QVERIFY(perform(s("ActiveConnections=5")));
+        QTRY_COMPARE(manager.statusOf(media).reason, ShareStatus::Reason::NotOnThisNetwork);
+        QVERIFY(!manager.isMounted(media));
+        QCOMPARE(rig.callCount(s("ping")), pings);
+        QVERIFY(logs.contains(s("[Tarnwick] [Media] server not on this network; detached: true")));
+        QCOMPARE(finished.count(), 2);
     }
 };
 

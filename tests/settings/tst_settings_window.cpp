@@ -18,6 +18,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -321,6 +322,19 @@ private Q_SLOTS:
         QCOMPARE(stored(), (Server{server.id, u"N2"_qs, u"nas"_qs, shares, true}));
         find<QCheckBox>("enabled")->click();
         QCOMPARE(stored(), (Server{server.id, u"N2"_qs, u"nas"_qs, shares, false}));
+        // Any network until some are chosen; the choice outlives a switch to any and back.
+        auto* connectOn = find<QComboBox>("connectOn");
+        connectOn->setCurrentIndex(1);
+        for (const QString& name : {u" home "_qs, u"Cafe"_qs, u"home"_qs}) {
+            find<QLineEdit>("networkName")->setText(name);
+            QTest::keyClick(find("networkName"), Qt::Key_Return);
+        }
+        find<ShareCheckList>("networkBoxes")->box(u"Cafe"_qs)->click();
+        QCOMPARE(stored().networks, QStringList{u"home"_qs});
+        connectOn->setCurrentIndex(0);
+        QCOMPARE(stored().networks, QStringList());
+        connectOn->setCurrentIndex(1);
+        QCOMPARE(stored().networks, QStringList{u"home"_qs});
 
         const QString hint = qtTrId("add_server.shares_hint") + u" +"_qs;
         typeHost(u"  "_qs);

@@ -66,10 +66,12 @@ class TestTrayIcon : public QObject {
 
     static ShareStatus status(QChar code)
     {
-        // m mounted, b mounting, u unmounting, n not mounted, r login refused, x unreachable
-        const qsizetype i = u"mbunrx"_qs.indexOf(code);
+        // m mounted, b mounting, u unmounting, n not mounted, r login refused, x unreachable,
+        // a not on this network
+        const qsizetype i = u"mbunrxa"_qs.indexOf(code);
         const State states[] = {State::Mounted, State::Mounting, State::Unmounting};
-        const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable};
+        const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable,
+                                  Reason::NotOnThisNetwork};
         const State state = i < 3 ? states[i] : State::NotMounted;
         return {u"Media"_qs, state, i < 3 ? Reason::None : reasons[i - 3], 0, {}};
     }
@@ -163,6 +165,8 @@ private Q_SLOTS:
         QTest::newRow("closed share") << State::NotMounted << Reason::AccessDenied
                                       << u"This login may not open the share — ask for access"_qs
                                       << u"exclamationmark.triangle"_qs << true;
+        QTest::newRow("server elsewhere") << State::NotMounted << Reason::NotOnThisNetwork
+                                          << u"Not on this network"_qs << u"circle"_qs << false;
     }
     void statusSaysWhyAndShowsIt()
     {
@@ -180,7 +184,8 @@ private Q_SLOTS:
         const QString detail = ShareStatusText::detail(s, QLocale(QLocale::German));
         QCOMPARE(detail.startsWith(text) && detail.endsWith(u"14:05"_qs), !text.isEmpty());
         QCOMPARE(ShareStatusText::tint(s, Qt::black) == Style::secondary(Qt::black),
-                 state == State::NotMounted && reason == Reason::None);
+                 state == State::NotMounted &&
+                     (reason == Reason::None || reason == Reason::NotOnThisNetwork));
     }
     void notifiesOncePerChangeOfStatus_data()
     {
@@ -196,6 +201,7 @@ private Q_SLOTS:
         QTest::newRow("unmounted by the user, unreachable")
             << u"munxbx"_qs << true << QStringList{};
         QTest::newRow("switched off") << u"mxrbr"_qs << false << QStringList{};
+        QTest::newRow("left its network") << u"mabm"_qs << true << QStringList{};
     }
     void notifiesOncePerChangeOfStatus()
     {
@@ -308,6 +314,7 @@ private Q_SLOTS:
         });
         Server nas = Server::create(u"Office NAS"_qs, u"nas.local"_qs);
         nas.shares = {Share::create(u"Media"_qs), Share::create(u"Documents"_qs)};
+        nas.networks = {u"office"_qs};
         Server backup = Server::create(u"Backup"_qs, u"backup.local"_qs);
         backup.isEnabled = false; // still clickable
         backup.shares.append(Share::create(u"Time_Machine"_qs));
@@ -382,6 +389,12 @@ private Q_SLOTS:
         QTRY_COMPARE(menu().section(u'|', 1, 1), u"Media — Mount failed (5) [ ]"_qs);
         QCOMPARE(app.tray->trayIcon()->item()->toolTip().text,
                  u"2 of 3 shares mounted\nNot mounted: Media — Mount failed (5)"_qs);
+        // Away from the office: its unmounted share waits, no fault.
+        app.manager().setActiveNetworks(QStringList{u"cafe"_qs});
+        QTRY_COMPARE(menu().section(u'|', 1, 1), u"Media — Not on this network [ ]"_qs);
+        QCOMPARE(app.tray->trayIcon()->item()->toolTip().text,
+                 u"2 of 3 shares mounted · 1 server not on this network"_qs);
+        app.manager().setActiveNetworks(std::nullopt);
         click(u"Documents"_qs);
         QTRY_COMPARE(app.rig.args(u"umount"_qs, 1).value(0), app.rig.volumes() + u"/Documents"_qs);
 

@@ -26,6 +26,8 @@ LinuxSystemEvents::LinuxSystemEvents(const QDBusConnection& systemBus,
     connect(&m_network, &NetworkManagerWatcher::networkChanged, this,
             &SystemEvents::networkChanged);
     connect(&m_network, &NetworkManagerWatcher::networkLost, this, &SystemEvents::networkLost);
+    connect(&m_network, &NetworkManagerWatcher::networksChanged, this,
+            &SystemEvents::networksChanged);
     if (sessionBus.isConnected()) {
         m_mounts = std::make_unique<GvfsMountWatcher>(sessionBus);
         connect(m_mounts.get(), &GvfsMountWatcher::changed, this, &SystemEvents::mountTableChanged);

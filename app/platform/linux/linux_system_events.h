@@ -25,6 +25,7 @@ public:
                                QObject* parent = nullptr);
 
     bool networkUsable() const override { return m_network.usable(); }
+    std::optional<QStringList> activeNetworks() const override { return m_network.networks(); }
 
 private:
     void reportMissing(const QDBusConnection& bus);
