@@ -152,7 +152,8 @@ void MountManager::readTable(const QList<Server>& servers, quint64 epoch)
 void MountManager::applyTable(const MountedShares& mounted, quint64 epoch)
 {
     // A mount or unmount that ended while this table was read is newer than the table.
-    if (m_stop.stopped() || epoch != m_epoch)
+    // The 5-second refresh mostly finds what the book holds: then there is nothing to redo.
+    if (m_stop.stopped() || epoch != m_epoch || mounted == m_book.mounted())
         return;
     m_book.setMounted(mounted);
     publish();

@@ -15,6 +15,8 @@ struct MountEntry {
     QString localPath = {};
     QString share = {}; // the share as the table names it (its letter case may differ)
     int port = 0;       // the server's port when the table names one; 0: the default
+
+    bool operator==(const MountEntry&) const = default;
 };
 
 // How a configured host and a table's server compare. Pure; any thread.
