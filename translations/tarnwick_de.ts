@@ -347,5 +347,121 @@
         <source>Add a network by name, SSID or UUID</source>
         <translation>Netzwerk nach Name, SSID oder UUID hinzufügen</translation>
     </message>
+    <message id="menu.sign_in">
+        <source>Sign in to “%1”…</source>
+        <translation>Bei „%1“ anmelden …</translation>
+    </message>
+    <message id="a11y.sign_in">
+        <source>Sign in to %1</source>
+        <translation>Bei %1 anmelden</translation>
+    </message>
+    <message id="notify.sign_in">
+        <source>Sign in…</source>
+        <translation>Anmelden …</translation>
+    </message>
+    <message id="signin.title">
+        <source>Sign in to %1</source>
+        <translation>Bei %1 anmelden</translation>
+    </message>
+    <message id="signin.intro">
+        <source>Enter your login for the share “%1” on %2.</source>
+        <translation>Geben Sie Ihre Anmeldung für die Freigabe „%1“ auf %2 ein.</translation>
+    </message>
+    <message id="signin.user">
+        <source>User:</source>
+        <translation>Benutzer:</translation>
+    </message>
+    <message id="signin.user.a11y">
+        <source>User name</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message id="signin.domain">
+        <source>Domain:</source>
+        <translation>Domäne:</translation>
+    </message>
+    <message id="signin.domain.a11y">
+        <source>Domain (optional)</source>
+        <translation>Domäne (optional)</translation>
+    </message>
+    <message id="signin.domain.placeholder">
+        <source>Optional</source>
+        <translation>Optional</translation>
+    </message>
+    <message id="signin.password">
+        <source>Password:</source>
+        <translation>Passwort:</translation>
+    </message>
+    <message id="signin.password.a11y">
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message id="signin.remember">
+        <source>Remember in the keyring</source>
+        <translation>Im Schlüsselbund speichern</translation>
+    </message>
+    <message id="signin.dolphin_note">
+        <source>KDE’s Dolphin keeps its own passwords and does not see this one.</source>
+        <translation>Dolphin (KDE) verwaltet eigene Passwörter und sieht dieses nicht.</translation>
+    </message>
+    <message id="signin.status.a11y">
+        <source>Sign-in status</source>
+        <translation>Anmeldestatus</translation>
+    </message>
+    <message id="signin.button">
+        <source>Sign In</source>
+        <translation>Anmelden</translation>
+    </message>
+    <message id="signin.missing">
+        <source>Enter a user name and a password.</source>
+        <translation>Geben Sie einen Benutzernamen und ein Passwort ein.</translation>
+    </message>
+    <message id="signin.busy">
+        <source>Signing in…</source>
+        <translation>Anmeldung läuft …</translation>
+    </message>
+    <message id="signin.not_stored">
+        <source>Signed in, but the keyring did not keep the login.</source>
+        <translation>Angemeldet, aber der Schlüsselbund hat die Anmeldung nicht gespeichert.</translation>
+    </message>
+    <message id="signin.refused">
+        <source>The server refused this login. Check the user name and password.</source>
+        <translation>Der Server hat diese Anmeldung abgelehnt. Prüfen Sie Benutzername und Passwort.</translation>
+    </message>
+    <message id="signin.failed">
+        <source>The share could not be mounted. Try again later.</source>
+        <translation>Die Freigabe konnte nicht verbunden werden. Versuchen Sie es später erneut.</translation>
+    </message>
+    <message id="server.section.login">
+        <source>Login</source>
+        <translation>Anmeldung</translation>
+    </message>
+    <message id="server.login.none">
+        <source>No login stored — guests only</source>
+        <translation>Keine Anmeldung gespeichert – nur als Gast</translation>
+    </message>
+    <message id="server.login.stored">
+        <source>Login: %1 (in the keyring)</source>
+        <translation>Anmeldung: %1 (im Schlüsselbund)</translation>
+    </message>
+    <message id="server.login.sign_in">
+        <source>Sign In…</source>
+        <translation>Anmelden …</translation>
+    </message>
+    <message id="server.login.change">
+        <source>Change…</source>
+        <translation>Ändern …</translation>
+    </message>
+    <message id="server.login.forget">
+        <source>Forget</source>
+        <translation>Vergessen</translation>
+    </message>
+    <message id="server.login.forget_title">
+        <source>Forget Login</source>
+        <translation>Anmeldung vergessen</translation>
+    </message>
+    <message id="server.login.forget_question">
+        <source>Remove the login of %1 for %2 from the keyring? File managers will no longer find it either.</source>
+        <translation>Die Anmeldung von %1 für %2 aus dem Schlüsselbund entfernen? Auch Dateimanager finden sie dann nicht mehr.</translation>
+    </message>
 </context>
 </TS>

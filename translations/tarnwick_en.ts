@@ -347,5 +347,121 @@
         <source>Add a network by name, SSID or UUID</source>
         <translation>Add a network by name, SSID or UUID</translation>
     </message>
+    <message id="menu.sign_in">
+        <source>Sign in to “%1”…</source>
+        <translation>Sign in to “%1”…</translation>
+    </message>
+    <message id="a11y.sign_in">
+        <source>Sign in to %1</source>
+        <translation>Sign in to %1</translation>
+    </message>
+    <message id="notify.sign_in">
+        <source>Sign in…</source>
+        <translation>Sign in…</translation>
+    </message>
+    <message id="signin.title">
+        <source>Sign in to %1</source>
+        <translation>Sign in to %1</translation>
+    </message>
+    <message id="signin.intro">
+        <source>Enter your login for the share “%1” on %2.</source>
+        <translation>Enter your login for the share “%1” on %2.</translation>
+    </message>
+    <message id="signin.user">
+        <source>User:</source>
+        <translation>User:</translation>
+    </message>
+    <message id="signin.user.a11y">
+        <source>User name</source>
+        <translation>User name</translation>
+    </message>
+    <message id="signin.domain">
+        <source>Domain:</source>
+        <translation>Domain:</translation>
+    </message>
+    <message id="signin.domain.a11y">
+        <source>Domain (optional)</source>
+        <translation>Domain (optional)</translation>
+    </message>
+    <message id="signin.domain.placeholder">
+        <source>Optional</source>
+        <translation>Optional</translation>
+    </message>
+    <message id="signin.password">
+        <source>Password:</source>
+        <translation>Password:</translation>
+    </message>
+    <message id="signin.password.a11y">
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+    <message id="signin.remember">
+        <source>Remember in the keyring</source>
+        <translation>Remember in the keyring</translation>
+    </message>
+    <message id="signin.dolphin_note">
+        <source>KDE’s Dolphin keeps its own passwords and does not see this one.</source>
+        <translation>KDE’s Dolphin keeps its own passwords and does not see this one.</translation>
+    </message>
+    <message id="signin.status.a11y">
+        <source>Sign-in status</source>
+        <translation>Sign-in status</translation>
+    </message>
+    <message id="signin.button">
+        <source>Sign In</source>
+        <translation>Sign In</translation>
+    </message>
+    <message id="signin.missing">
+        <source>Enter a user name and a password.</source>
+        <translation>Enter a user name and a password.</translation>
+    </message>
+    <message id="signin.busy">
+        <source>Signing in…</source>
+        <translation>Signing in…</translation>
+    </message>
+    <message id="signin.not_stored">
+        <source>Signed in, but the keyring did not keep the login.</source>
+        <translation>Signed in, but the keyring did not keep the login.</translation>
+    </message>
+    <message id="signin.refused">
+        <source>The server refused this login. Check the user name and password.</source>
+        <translation>The server refused this login. Check the user name and password.</translation>
+    </message>
+    <message id="signin.failed">
+        <source>The share could not be mounted. Try again later.</source>
+        <translation>The share could not be mounted. Try again later.</translation>
+    </message>
+    <message id="server.section.login">
+        <source>Login</source>
+        <translation>Login</translation>
+    </message>
+    <message id="server.login.none">
+        <source>No login stored — guests only</source>
+        <translation>No login stored — guests only</translation>
+    </message>
+    <message id="server.login.stored">
+        <source>Login: %1 (in the keyring)</source>
+        <translation>Login: %1 (in the keyring)</translation>
+    </message>
+    <message id="server.login.sign_in">
+        <source>Sign In…</source>
+        <translation>Sign In…</translation>
+    </message>
+    <message id="server.login.change">
+        <source>Change…</source>
+        <translation>Change…</translation>
+    </message>
+    <message id="server.login.forget">
+        <source>Forget</source>
+        <translation>Forget</translation>
+    </message>
+    <message id="server.login.forget_title">
+        <source>Forget Login</source>
+        <translation>Forget Login</translation>
+    </message>
+    <message id="server.login.forget_question">
+        <source>Remove the login of %1 for %2 from the keyring? File managers will no longer find it either.</source>
+        <translation>Remove the login of %1 for %2 from the keyring? File managers will no longer find it either.</translation>
+    </message>
 </context>
 </TS>

@@ -326,6 +326,76 @@ void MountManager::mountShare(const Share& share, const Server& server)
     });
 }
 
+bool MountManager::offersSignIn() const
+{
+    return m_profile->keepsLogins();
+}
+
+void MountManager::signIn(const Server& server, const Share& share, const Credentials& login,
+                          bool remember)
+{
+    mountWith(server, share, login, remember, true);
+}
+
+void MountManager::mountWith(const Server& server, const Share& share, const Credentials& login,
+                             bool remember, bool signingIn)
+{
+    const ShareKey key = ShareKey::of(server, share);
+    if (!usableName(share.name) || m_book.isBusy(key)) {
+        if (signingIn)
+            Q_EMIT signInFinished(key, ShareStatus::Reason::MountFailed, false);
+        return;
+    }
+    m_holds.release(key);
+    m_book.setBusy(key, ShareStatus::State::Mounting);
+    publish();
+    m_tasks.start([this, key, server, name = share.name, login, remember, signingIn] {
+        const MountOperation operation(*m_profile, m_helper, m_timing, m_stop);
+        const MountOutcome outcome = operation.performWith(server.host, name, login);
+        // Stored only once the server took it: a refused password never reaches the store.
+        const bool stored =
+            outcome.mounted && remember && m_profile->storeLogin(server.host, login);
+        QMetaObject::invokeMethod(
+            this,
+            [this, key, name, outcome, stored, signingIn, server, login] {
+                endMount(key, name, outcome);
+                if (!signingIn || m_stop.stopped())
+                    return;
+                Q_EMIT signInFinished(key, outcome.reason, stored);
+                if (!outcome.mounted)
+                    return;
+                // The same login opens the server's other shares, at once.
+                for (const Share& other : server.shares) {
+                    const ShareKey otherKey = ShareKey::of(server, other);
+                    if (otherKey != key && !m_book.isMounted(otherKey))
+                        mountWith(server, other, login, false, false);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MountManager::readLogin(const QString& host)
+{
+    m_tasks.start([this, host] {
+        const auto login = m_profile->storedLogin(host);
+        const QString user = login ? login->user : QString();
+        QMetaObject::invokeMethod(
+            this, [this, host, user] { Q_EMIT loginRead(host, user); }, Qt::QueuedConnection);
+    });
+}
+
+void MountManager::forgetLogin(const QString& host)
+{
+    m_tasks.start([this, host] {
+        m_profile->forgetLogins(host);
+        const auto login = m_profile->storedLogin(host);
+        const QString user = login ? login->user : QString();
+        QMetaObject::invokeMethod(
+            this, [this, host, user] { Q_EMIT loginRead(host, user); }, Qt::QueuedConnection);
+    });
+}
+
 void MountManager::endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome)
 {
     if (m_stop.stopped())

@@ -62,6 +62,9 @@ public:
     // Where the mounted share opens in a file manager: its local folder as a file URL, else
     // its mount location; empty when it is not mounted. Reads no table.
     QUrl locationOf(const ShareKey& key) const;
+    // True when the system keeps logins Tarnwick stores (signIn may remember one); false
+    // where the system's own login dialog does.
+    bool offersSignIn() const;
     // The mount-cycle timer (for inspection; owned by the manager).
     QTimer* timer() const { return m_timer; }
 
@@ -84,6 +87,16 @@ public Q_SLOTS:
     // that live elsewhere are neither probed nor mounted; the mounts of those that lived on
     // the networks up until now are detached at once (in the background).
     void setActiveNetworks(const std::optional<QStringList>& networks);
+    // One mount of share with login, a single logon on the server, in the background. When
+    // the server takes it, the login is stored if remember (and the system keeps logins) and
+    // the server's other shares are mounted with it at once. Ends in signInFinished.
+    void signIn(const tarnwick::Server& server, const tarnwick::Share& share,
+                const tarnwick::Credentials& login, bool remember);
+    // Reads which user is stored for host, in the background; ends in loginRead.
+    void readLogin(const QString& host);
+    // Removes the logins stored for host that the mounts would use, in the background;
+    // ends in loginRead (with what is left).
+    void forgetLogin(const QString& host);
 
 Q_SIGNALS:
     // The derived name sets changed.
@@ -95,6 +108,12 @@ Q_SIGNALS:
     void cycleFinished();
     // Once per change of the model; changed names the shares whose status changed.
     void shareStatusesChanged(const QList<tarnwick::ShareKey>& changed);
+    // The sign-in of key ended: reason None when the server took the login (stored says
+    // whether it was remembered), else why not. Main thread.
+    void signInFinished(const tarnwick::ShareKey& key, tarnwick::ShareStatus::Reason reason,
+                        bool stored);
+    // The user stored for host (empty: none or unreadable). Main thread.
+    void loginRead(const QString& host, const QString& user);
 
 private:
     void startTimers(QSettings& settings);
@@ -109,6 +128,8 @@ private:
     QList<PlannedMount> markBusy(const CyclePlan& plan, const QHash<QString, bool>& reachable);
     void endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome);
     void endUnmount(const ShareKey& key, bool unmounted);
+    void mountWith(const Server& server, const Share& share, const Credentials& login,
+                   bool remember, bool signingIn);
     void publish();
 
     ShareStore& m_store;

@@ -49,7 +49,24 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     // Once stopped, not even the keyring is asked: an unlock prompt could hold the quit.
     if (m_stop.stopped())
         return outcome;
-    const auto credentials = m_profile.lookupKeychainCredentials(host);
+    return request(host, shareName, m_profile.lookupKeychainCredentials(host),
+                   RunLimits{{}, &m_stop});
+}
+
+MountOutcome MountOperation::performWith(const QString& host, const QString& shareName,
+                                         const Credentials& login) const
+{
+    m_profile.prepareMount(shareName, m_helper);
+    if (m_stop.stopped())
+        return {};
+    return request(host, shareName, login, RunLimits{{}, &m_stop, true});
+}
+
+MountOutcome MountOperation::request(const QString& host, const QString& shareName,
+                                     const std::optional<Credentials>& credentials,
+                                     const RunLimits& limits) const
+{
+    MountOutcome outcome;
     if (credentials)
         logShare(shareName,
                  QStringLiteral("mounting with credentials for '") + credentials->user + u'\'');
@@ -58,8 +75,7 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
 
     outcome.attempted = QDateTime::currentDateTimeUtc();
     outcome.loginFingerprint = LoginFingerprint::of(credentials);
-    const MountAttempt attempt =
-        m_profile.requestMount(host, shareName, credentials, RunLimits{{}, &m_stop});
+    const MountAttempt attempt = m_profile.requestMount(host, shareName, credentials, limits);
     outcome.toolStatus = attempt.status;
     outcome.message = attempt.message;
     logShare(shareName, m_profile.mountToolName() + QStringLiteral(" exit: ") +

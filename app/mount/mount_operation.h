@@ -3,6 +3,7 @@
 #include "mount/mount_table.h"
 #include "mount/mount_timing.h"
 #include "mount/share_status.h"
+#include "mount/system_profile.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -14,7 +15,6 @@ namespace tarnwick {
 
 class HelperAccess;
 class StopSignal;
-class SystemProfile;
 
 // How one mount ended: mounted, or why not; and which login the server saw.
 struct MountOutcome {
@@ -39,8 +39,15 @@ public:
     // request). A raised stop signal cuts the poll short with the outcome not mounted.
     MountOutcome perform(const QString& host, const QString& shareName,
                          bool checkFirst = true) const;
+    // One mount of the share with login instead of the stored one, and with one logon on the
+    // server only (a sign-in). Logs the user, never the password.
+    MountOutcome performWith(const QString& host, const QString& shareName,
+                             const Credentials& login) const;
 
 private:
+    MountOutcome request(const QString& host, const QString& shareName,
+                         const std::optional<Credentials>& credentials,
+                         const RunLimits& limits) const;
     std::optional<MountEntry> find(const QString& host, const QString& shareName) const;
     std::optional<MountEntry> pollForMount(const QString& host, const QString& shareName,
                                            bool checkAtOnce) const;

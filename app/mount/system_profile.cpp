@@ -18,4 +18,19 @@ void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
 
 void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}
 
+bool SystemProfile::keepsLogins() const
+{
+    return false;
+}
+
+bool SystemProfile::storeLogin(const QString&, const Credentials&) const
+{
+    return false;
+}
+
+bool SystemProfile::forgetLogins(const QString&) const
+{
+    return false;
+}
+
 } // namespace tarnwick

@@ -21,6 +21,9 @@ class StopSignal;
 struct RunLimits {
     std::chrono::milliseconds deadline{0};
     const StopSignal* stop = nullptr;
+    // A sign-in: the server sees exactly one logon, so a refusal is not checked any further
+    // (a wrong password and a share closed to the login then read the same).
+    bool singleLogon = false;
 };
 
 // An unmount's own deadline. On loopback a GVFS unmount takes well under a second (six at
@@ -91,6 +94,16 @@ public:
     // The login stored for exactly this server name, quietly (no log line); nullopt on any
     // failure. Used by the share listing, which tries several forms of a host name.
     virtual std::optional<Credentials> storedLogin(const QString& server) const = 0;
+    // True when storeLogin can keep a login for the system's file manager; false (the
+    // default) where the system's own login dialog stores it.
+    virtual bool keepsLogins() const;
+    // Stores login for host where the system's file manager finds it, replacing the login
+    // of that user for host; false when it could not (or keepsLogins is false). Blocks;
+    // never logs the password.
+    virtual bool storeLogin(const QString& host, const Credentials& login) const;
+    // Removes the logins stored for host that lookupKeychainCredentials would use; false
+    // when it could not (or keepsLogins is false). Blocks.
+    virtual bool forgetLogins(const QString& host) const;
     // True when host answers within about a second (how it is asked is the profile's).
     // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;

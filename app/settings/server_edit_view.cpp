@@ -7,6 +7,7 @@
 #include "platform/profile_factory.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
+#include "settings/server_login_row.h"
 #include "style/share_check_list.h"
 #include "style/style.h"
 
@@ -57,6 +58,7 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
           new BonjourBrowser(std::move(lister), ProfileFactory::createDiscoveryBackend(), this))
 {
     QVBoxLayout* stack = ScrollPage::install(this, QMargins(16, 16, 16, 16));
+    m_stack = stack;
     QWidget* content = stack->parentWidget();
 
     // Server information.
@@ -217,6 +219,16 @@ ServerEditView::ShareArea ServerEditView::shareArea() const
     return ShareArea::Hint;
 }
 
+void ServerEditView::showLogin(MountManager& manager)
+{
+    if (m_login)
+        return;
+    auto* box = new SectionBox(qtTrId("server.section.login"), m_stack->parentWidget());
+    m_login = new ServerLoginRow(manager, m_server, box);
+    box->contentLayout()->addWidget(m_login);
+    m_stack->insertWidget(1, box);
+}
+
 void ServerEditView::loadIfNeeded()
 {
     const QString host = trimmedHost();
@@ -261,6 +273,8 @@ void ServerEditView::storeChanged()
             }
             showShareBoxes();
             m_addShare->setEnabled(!typedShare().isEmpty());
+            if (m_login)
+                m_login->setServer(server);
             return;
         }
     }

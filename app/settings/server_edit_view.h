@@ -14,10 +14,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QVBoxLayout;
 
 namespace tarnwick {
 
 class BonjourBrowser;
+class MountManager;
+class ServerLoginRow;
 class ShareCheckList;
 class ShareLister;
 class ShareStore;
@@ -54,6 +57,10 @@ public:
 
     // Lists the shares of the trimmed host unless it is empty or was the last one listed.
     void loadIfNeeded();
+    // Adds the server's login (stored user, sign in, forget) under its information.
+    void showLogin(MountManager& manager);
+    // The login row; null until showLogin.
+    ServerLoginRow* loginRow() const { return m_login; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,6 +101,8 @@ private:
     QWidget* m_networkArea;
     ShareCheckList* m_networkBoxes;
     QLineEdit* m_networkName;
+    QVBoxLayout* m_stack;
+    ServerLoginRow* m_login = nullptr;
 
     QStringList m_availableShares;
     // Every share name stored while the editor was open: shown even when not listed.

@@ -3,6 +3,7 @@
 #include "discovery/bonjour_browser.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
+#include "mount/mount_manager.h"
 #include "platform/profile_factory.h"
 #include "settings/discovery_sheet.h"
 #include "settings/server_edit_view.h"
@@ -41,10 +42,11 @@ QToolButton* symbolButton(const QString& symbol, const QString& toolTip, const Q
 } // namespace
 
 ServersView::ServersView(ShareStore& store, std::shared_ptr<const ShareLister> lister,
-                         QWidget* parent)
+                         MountManager* manager, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_lister(lister)
+    , m_manager(manager)
     , m_bonjour(
           new BonjourBrowser(std::move(lister), ProfileFactory::createDiscoveryBackend(), this))
 {
@@ -244,6 +246,8 @@ void ServersView::showDetail()
         m_detail->removeWidget(m_editor);
     }
     m_editor = new ServerEditView(*selected, m_store, m_lister, m_detail);
+    if (m_manager && m_manager->offersSignIn())
+        m_editor->showLogin(*m_manager);
     m_detail->addWidget(m_editor);
     m_detail->setCurrentWidget(m_editor);
 }

@@ -16,6 +16,7 @@ namespace tarnwick {
 
 class BonjourBrowser;
 class DiscoverySheet;
+class MountManager;
 class ServerEditView;
 class ServerListWidget;
 class ShareLister;
@@ -29,8 +30,9 @@ class ServersView : public QWidget {
     Q_OBJECT
 
 public:
+    // manager may be null: the editor then shows no login.
     ServersView(ShareStore& store, std::shared_ptr<const ShareLister> lister,
-                QWidget* parent = nullptr);
+                MountManager* manager = nullptr, QWidget* parent = nullptr);
     ~ServersView() override;
 
     // The selected server's id; null when nothing is selected. It may name a server that
@@ -61,6 +63,7 @@ private:
 
     ShareStore& m_store;
     std::shared_ptr<const ShareLister> m_lister;
+    QPointer<MountManager> m_manager;
     BonjourBrowser* m_bonjour;
     QUuid m_selectedServerId;
 

@@ -12,10 +12,11 @@
 namespace tarnwick {
 
 SettingsWindow::SettingsWindow(ShareStore& store, QSettings& settings,
-                               std::shared_ptr<const ShareLister> lister, QWidget* parent)
+                               std::shared_ptr<const ShareLister> lister, MountManager* manager,
+                               QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_tabs(new QTabWidget(this))
-    , m_servers(new ServersView(store, std::move(lister)))
+    , m_servers(new ServersView(store, std::move(lister), manager))
     , m_general(new GeneralSettingsView(settings))
 {
     setObjectName(QStringLiteral("settingsWindow"));

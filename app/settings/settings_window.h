@@ -10,19 +10,22 @@ class QTabWidget;
 namespace tarnwick {
 
 class GeneralSettingsView;
+class MountManager;
 class ServersView;
 class ShareLister;
 class ShareStore;
 
 // The settings window: the Servers tab (shown first) and the General tab, fixed 600 x 540.
 // It deletes itself when closed, so every opening creates its content afresh (no selection,
-// Servers first, a new browser). Main thread; store and settings must outlive it.
+// Servers first, a new browser). Main thread; store and settings must outlive it, and the
+// manager too when given (null: the editors show no login).
 class SettingsWindow : public QWidget {
     Q_OBJECT
 
 public:
     SettingsWindow(ShareStore& store, QSettings& settings,
-                   std::shared_ptr<const ShareLister> lister, QWidget* parent = nullptr);
+                   std::shared_ptr<const ShareLister> lister, MountManager* manager = nullptr,
+                   QWidget* parent = nullptr);
 
     static constexpr int fixedWidth = 600;
     static constexpr int fixedHeight = 540;

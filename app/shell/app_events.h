@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/share_key.h"
+
 #include <QObject>
 #include <QUrl>
 #include <QUuid>
@@ -23,6 +25,8 @@ Q_SIGNALS:
     void openServerSettingsRequest(const QUuid& server);
     // A mounted share's "open" asks for its location in the desktop's file manager.
     void openLocationRequest(const QUrl& location);
+    // A share whose login was refused asks for the sign-in dialog.
+    void signInRequest(const tarnwick::ShareKey& share);
 
 private:
     AppEvents() = default;

@@ -71,6 +71,7 @@ QWidget* MenuBarContentView::widgetFor(qsizetype index, QWidget* reused)
         return share;
     }
     case Kind::Action:
+    case Kind::SignIn:
         if (!reused)
             return new MenuRow(
                 row.label, [this, id] { m_model.activate(id); }, this);

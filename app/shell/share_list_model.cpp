@@ -91,6 +91,12 @@ ShareListRow ShareListModel::shareRow(int id, const Target& target) const
     return row;
 }
 
+bool ShareListModel::wantsSignIn(const ShareListRow& row) const
+{
+    return row.kind == Kind::Share && !row.busy && m_manager && m_manager->offersSignIn() &&
+           row.status.reason == ShareStatus::Reason::LoginRefused;
+}
+
 void ShareListModel::rebuild()
 {
     m_servers = m_store.servers();
@@ -114,6 +120,12 @@ void ShareListModel::rebuild()
             m_targets.insert(id, target);
             m_shareIds.insert(key, id);
             rows.append(shareRow(id, target));
+            if (wantsSignIn(rows.last())) {
+                const int signIn = idFor(idKey(key) + u"/sign-in"_qs);
+                rows.append(plainRow(signIn, Kind::SignIn, qtTrId("menu.sign_in").arg(share.name)));
+                rows.last().accessibleName = qtTrId("a11y.sign_in").arg(share.name);
+                m_targets.insert(signIn, target);
+            }
             if (!rows.last().mounted || rows.last().busy)
                 continue;
             const int open = idFor(idKey(key) + u"/open"_qs);
@@ -148,8 +160,9 @@ void ShareListModel::updateShares(const QList<ShareKey>& changed)
             continue;
         ShareListRow& row = rows[m_index.value(*id)];
         const ShareListRow now = shareRow(*id, m_targets.value(*id));
-        // An Open row comes or goes.
-        if ((row.mounted && !row.busy) != (now.mounted && !now.busy)) {
+        // An Open or a Sign in row comes or goes.
+        if ((row.mounted && !row.busy) != (now.mounted && !now.busy) ||
+            wantsSignIn(row) != wantsSignIn(now)) {
             rebuild();
             return;
         }
@@ -223,6 +236,10 @@ bool ShareListModel::activate(int id)
     if (!clicked || target == m_targets.constEnd())
         return false;
     const ShareKey key = ShareKey::of(target->server, target->share);
+    if (clicked->kind == Kind::SignIn) {
+        Q_EMIT AppEvents::instance().signInRequest(key);
+        return true;
+    }
     if (clicked->kind == Kind::Open) {
         Q_EMIT AppEvents::instance().openLocationRequest(m_manager->locationOf(key));
         return true;

@@ -60,6 +60,7 @@ private:
     void rebuild();
     void updateShares(const QList<ShareKey>& changed);
     ShareListRow shareRow(int id, const Target& target) const;
+    bool wantsSignIn(const ShareListRow& row) const;
     void publish(QList<ShareListRow> rows);
     int idFor(const QString& key);
 

@@ -11,7 +11,8 @@ namespace tarnwick {
 // the row it was meant for. A value; main thread (its texts are translated).
 struct ShareListRow {
     // Open follows a share that is mounted and not busy: the share in the file manager.
-    enum class Kind { Header, Share, Open, Empty, Separator, Action };
+    // SignIn follows a share whose login was refused, where Tarnwick can store a login.
+    enum class Kind { Header, Share, Open, Empty, Separator, Action, SignIn };
     int id = 0;
     Kind kind = Kind::Separator;
     QString label;          // as a menu shows it: a share's name with its reason after a dash

@@ -16,6 +16,7 @@ constexpr int deadlineMs = 5000;
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kSettingsAction = QStringLiteral("settings");
+const QString kSignInAction = QStringLiteral("sign-in");
 
 } // namespace
 
@@ -53,27 +54,35 @@ void ShareNotifier::update(const ShareStatusMap& statuses)
             m_refused.insert(it.key());
             if (enabled)
                 notify(qtTrId("notify.login_title").arg(now.name), qtTrId("notify.login_body"),
-                       it.key().server);
+                       it.key().server, it.key());
         }
     }
     m_previous = statuses;
 }
 
-void ShareNotifier::notify(const QString& summary, const QString& body, const QUuid& server)
+void ShareNotifier::notify(const QString& summary, const QString& body, const QUuid& server,
+                           const std::optional<ShareKey>& signIn)
 {
     if (!m_bus.isConnected())
         return;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    QStringList actions{kSettingsAction, qtTrId("notify.open_settings")};
+    const bool offersSignIn = signIn && m_signInOffered;
+    if (offersSignIn)
+        actions = QStringList{kSignInAction, qtTrId("notify.sign_in")} + actions;
     call << QStringLiteral("Tarnwick") << uint(0) << QStringLiteral("tarnwick") << summary << body
-         << QStringList{kSettingsAction, qtTrId("notify.open_settings")}
-         << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tarnwick")}} << int(-1);
+         << actions << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tarnwick")}}
+         << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, deadlineMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, server](QDBusPendingCallWatcher* done) {
+            [this, server,
+             signIn = offersSignIn ? signIn : std::nullopt](QDBusPendingCallWatcher* done) {
                 const QDBusPendingReply<uint> reply = *done;
                 if (reply.isValid())
                     m_sent.insert(reply.value(), server);
+                if (reply.isValid() && signIn)
+                    m_signIns.insert(reply.value(), *signIn);
                 done->deleteLater();
             });
 }
@@ -82,6 +91,8 @@ void ShareNotifier::actionInvoked(uint id, const QString& action)
 {
     if (action == kSettingsAction && m_sent.contains(id))
         Q_EMIT AppEvents::instance().openServerSettingsRequest(m_sent.value(id));
+    if (action == kSignInAction && m_signIns.contains(id))
+        Q_EMIT AppEvents::instance().signInRequest(m_signIns.value(id));
 }
 
 } // namespace tarnwick

@@ -29,6 +29,8 @@ TrayApplication::TrayApplication(std::unique_ptr<QSettings> settings,
 TrayApplication::~TrayApplication()
 {
     // Widgets first: rows call into the manager, the popover reads the store.
+    for (const QPointer<QWidget>& dialog : std::as_const(m_signIns))
+        delete dialog.data();
     delete m_settingsOpener;
     m_popover.reset();
     dropTrayIcon();
@@ -57,6 +59,7 @@ void TrayApplication::start()
     m_host->start();
     MountManager& manager = *m_host->manager();
     m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
+    m_notifier->setSignInOffered(manager.offersSignIn() && m_services.signInDialog);
     connect(&manager, &MountManager::shareStatusesChanged, m_notifier,
             [notifier = m_notifier, m = &manager] { notifier->update(m->shareStatuses()); });
 
@@ -66,9 +69,9 @@ void TrayApplication::start()
     auto* storeForWindow = m_store.get();
     auto* settingsForWindow = m_settings.get();
     auto factory = m_services.settingsWindow;
-    m_settingsOpener =
-        new SettingsOpener([factory, storeForWindow, settingsForWindow]() -> QWidget* {
-            return factory ? factory(*storeForWindow, *settingsForWindow) : nullptr;
+    m_settingsOpener = new SettingsOpener(
+        [factory, storeForWindow, settingsForWindow, m = QPointer(&manager)]() -> QWidget* {
+            return factory ? factory(*storeForWindow, *settingsForWindow, m.data()) : nullptr;
         });
     AppEvents& events = AppEvents::instance();
     // The window is activated while the popover still has focus: on Wayland only a focused
@@ -81,11 +84,40 @@ void TrayApplication::start()
         if (QWidget* window = m_settingsOpener->window(); window && !server.isNull())
             QMetaObject::invokeMethod(window, "showServer", Q_ARG(QUuid, server));
     });
+    connect(&events, &AppEvents::signInRequest, this, &TrayApplication::openSignIn);
     connect(&events, &AppEvents::openLocationRequest, this, [this](const QUrl& location) {
         closePopover();
         if (m_services.openUrl && location.isValid())
             m_services.openUrl(location);
     });
+}
+
+void TrayApplication::openSignIn(const ShareKey& key)
+{
+    MountManager* engine = manager();
+    if (!engine || !m_services.signInDialog)
+        return;
+    closePopover();
+    for (const Server& server : m_store->servers()) {
+        for (const Share& share : server.shares) {
+            if (ShareKey::of(server, share) != key)
+                continue;
+            // One dialog per share: a second request brings the open one forward.
+            if (QWidget* open = m_signIns.value(key)) {
+                open->raise();
+                open->activateWindow();
+                return;
+            }
+            QWidget* dialog = m_services.signInDialog(*engine, server, share);
+            if (!dialog)
+                return;
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            m_signIns.insert(key, dialog);
+            dialog->show();
+            dialog->activateWindow();
+            return;
+        }
+    }
 }
 
 void TrayApplication::shutDown()
@@ -96,6 +128,9 @@ void TrayApplication::shutDown()
 
 void TrayApplication::dropViews()
 {
+    for (const QPointer<QWidget>& dialog : std::as_const(m_signIns))
+        delete dialog.data();
+    m_signIns.clear();
     if (m_popover)
         m_popover->hide();
     delete m_settingsOpener;

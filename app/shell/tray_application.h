@@ -1,10 +1,12 @@
 #pragma once
 
+#include "model/share_key.h"
 #include "mount/mount_timing.h"
 #include "shell/settings_opener.h"
 
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSettings>
@@ -21,6 +23,8 @@ class MountManager;
 class PopoverWindow;
 class ShareListModel;
 class ShareNotifier;
+class Server;
+class Share;
 class ShareStore;
 class SystemEvents;
 class SystemProfile;
@@ -36,7 +40,10 @@ struct TrayServices {
     // The synchronous unmount of every SMB mount at quit (power-off included).
     std::function<void(const SystemProfile&)> unmountAllVolumes;
     // Creates the settings window on the first request; it gets the store and settings.
-    std::function<QWidget*(ShareStore&, QSettings&)> settingsWindow;
+    // The manager may be null (no engine yet): the editor then shows no login.
+    std::function<QWidget*(ShareStore&, QSettings&, MountManager*)> settingsWindow;
+    // Creates the sign-in dialog of a share (shown by the shell); may be empty (none).
+    std::function<QWidget*(MountManager&, const Server&, const Share&)> signInDialog;
     // Where logind lives.
     QDBusConnection systemBus = QDBusConnection::systemBus();
     // Wake-ups, network and mount-table changes that start early cycles; may be empty.
@@ -87,6 +94,9 @@ public Q_SLOTS:
     // The host's quit path (it also runs from aboutToQuit): the popover, the settings window
     // and the tray icon go, the engine stops, then the unmount unless the shares are kept.
     void shutDown();
+    // Opens the sign-in dialog of that share (or brings its open one forward); nothing when
+    // there is no such share or no dialog.
+    void openSignIn(const tarnwick::ShareKey& key);
 
 private:
     void dropViews();
@@ -104,6 +114,7 @@ private:
     TrayIcon* m_trayIcon = nullptr;
     std::unique_ptr<PopoverWindow> m_popover;
     SettingsOpener* m_settingsOpener = nullptr;
+    QHash<ShareKey, QPointer<QWidget>> m_signIns; // open sign-in dialogs; they use the manager
 };
 
 } // namespace tarnwick

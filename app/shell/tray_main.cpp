@@ -7,6 +7,7 @@
 #include "platform/profile_factory.h"
 #include "settings/login_item.h"
 #include "settings/settings_window.h"
+#include "settings/sign_in_dialog.h"
 #include "shell/command_line.h"
 #include "shell/headless_app.h"
 #include "shell/single_instance.h"
@@ -59,8 +60,13 @@ int TrayMain::run(int argc, char** argv)
     // The settings window class is chosen here. It deletes itself when closed, so the next
     // request builds a fresh one.
     services.settingsWindow = [lister = ProfileFactory::createShareLister(toolRoot)](
-                                  ShareStore& store, QSettings& settings) -> QWidget* {
-        return new SettingsWindow(store, settings, lister);
+                                  ShareStore& store, QSettings& settings,
+                                  MountManager* manager) -> QWidget* {
+        return new SettingsWindow(store, settings, lister, manager);
+    };
+    services.signInDialog = [](MountManager& manager, const Server& server,
+                               const Share& share) -> QWidget* {
+        return new SignInDialog(manager, server, share);
     };
     services.timing = *timing;
     services.systemEvents = [toolRoot] { return ProfileFactory::createSystemEvents(toolRoot); };

@@ -23,7 +23,7 @@ struct TrayTestApp {
     explicit TrayTestApp(const std::function<void(TrayServices&)>& tweak = {})
     {
         TrayServices s;
-        s.settingsWindow = [](ShareStore&, QSettings&) -> QWidget* {
+        s.settingsWindow = [](ShareStore&, QSettings&, MountManager*) -> QWidget* {
             return new QWidget(nullptr, Qt::Window);
         };
         s.systemBus = s.sessionBus = QDBusConnection(u"no bus"_qs);

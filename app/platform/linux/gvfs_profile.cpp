@@ -144,6 +144,7 @@ MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share
         // One more logon, only after a refusal: a good login kept out of one share must
         // not be held as a wrong password.
         if (attempt.failure == ShareStatus::Reason::LoginRefused && credentials &&
+            !limits.singleLogon &&
             shareClosedToLogin(m_smbclient, host, share, *credentials, limits))
             attempt.failure = ShareStatus::Reason::AccessDenied;
     }
@@ -199,6 +200,20 @@ bool GvfsProfile::shows(const MountEntry& mount, const QString& host,
 std::optional<Credentials> GvfsProfile::storedLogin(const QString& server) const
 {
     return SecretServiceStore::find(server);
+}
+
+bool GvfsProfile::storeLogin(const QString& host, const Credentials& login) const
+{
+    return SecretServiceStore::store(host, login);
+}
+
+bool GvfsProfile::forgetLogins(const QString& host) const
+{
+    // The lookup reads the host as configured; the file manager's items name it without
+    // its port.
+    const QString name = SmbHost::parse(host).name;
+    const bool configured = SecretServiceStore::forget(host);
+    return (name == host || name.isEmpty() || SecretServiceStore::forget(name)) && configured;
 }
 
 std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString& host) const

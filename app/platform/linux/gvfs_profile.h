@@ -37,6 +37,10 @@ public:
     int detach(const MountEntry& mount) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
+    // Secret Service items in the form GVFS itself writes and reads.
+    bool keepsLogins() const override { return true; }
+    bool storeLogin(const QString& host, const Credentials& login) const override;
+    bool forgetLogins(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
 
 private:
