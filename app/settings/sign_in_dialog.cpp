@@ -73,8 +73,9 @@ SignInDialog::SignInDialog(MountManager& manager, const Server& server, const Sh
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     m_signInButton = buttons->addButton(qtTrId("signin.button"), QDialogButtonBox::AcceptRole);
-    m_signInButton->setDefault(true);
     layout->addWidget(buttons);
+    // Default only once inside the dialog: before that the dialog cannot know it.
+    m_signInButton->setDefault(true);
     // Return signs in (the default button); Escape rejects, as in any dialog.
     connect(buttons, &QDialogButtonBox::accepted, this, &SignInDialog::signIn);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

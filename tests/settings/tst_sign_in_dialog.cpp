@@ -73,6 +73,7 @@ private Q_SLOTS:
 
         SignInDialog dialog(manager, server, server.shares.first());
         dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QVERIFY(dialog.windowTitle().contains(s("Office")));
         QVERIFY(!dialog.userField()->text().isEmpty()); // the session's user
         QCOMPARE(dialog.focusWidget(), dialog.passwordField());
