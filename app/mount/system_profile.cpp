@@ -18,4 +18,19 @@ void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
 
 void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}
 
+bool SystemProfile::servesSmb(const QString& host) const
+{
+    return isHostReachable(host);
+}
+
+bool SystemProfile::sendWakePacket(const QString&, const QByteArray&) const
+{
+    return false;
+}
+
+QString SystemProfile::neighbourAddress(const QString&) const
+{
+    return {};
+}
+
 } // namespace tarnwick

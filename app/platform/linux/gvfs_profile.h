@@ -38,6 +38,11 @@ public:
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
     bool isHostReachable(const QString& host) const override;
+    // The SMB port alone: a waking server may answer ping before it serves.
+    bool servesSmb(const QString& host) const override;
+    bool sendWakePacket(const QString& host, const QByteArray& mac) const override;
+    // From the kernel's neighbour table (/proc/net/arp).
+    QString neighbourAddress(const QString& host) const override;
 
 private:
     QString m_gio;
