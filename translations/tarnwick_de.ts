@@ -315,6 +315,18 @@
         <source>Not on this network</source>
         <translation>Nicht in diesem Netzwerk</translation>
     </message>
+    <message id="status.waking">
+        <source>Waking the server…</source>
+        <translation>Server wird geweckt …</translation>
+    </message>
+    <message id="tray.waking_one">
+        <source>Waking 1 server…</source>
+        <translation>1 Server wird geweckt …</translation>
+    </message>
+    <message id="tray.waking">
+        <source>Waking %1 servers…</source>
+        <translation>%1 Server werden geweckt …</translation>
+    </message>
     <message id="tray.away_one">
         <source>1 server not on this network</source>
         <translation>1 Server nicht in diesem Netzwerk</translation>
@@ -326,6 +338,26 @@
     <message id="tray.summary_away">
         <source>%1 · %2</source>
         <translation>%1 · %2</translation>
+    </message>
+    <message id="server.section.wake">
+        <source>Wake-on-LAN</source>
+        <translation>Wake-on-LAN</translation>
+    </message>
+    <message id="server.wake.placeholder">
+        <source>MAC address, e.g. AA:BB:CC:DD:EE:FF</source>
+        <translation>MAC-Adresse, z. B. AA:BB:CC:DD:EE:FF</translation>
+    </message>
+    <message id="server.wake.hint">
+        <source>Sent when the server does not answer on a network where it lives.</source>
+        <translation>Wird gesendet, wenn der Server in einem seiner Netzwerke nicht antwortet.</translation>
+    </message>
+    <message id="server.wake.invalid">
+        <source>Not a MAC address: six pairs of hex digits, e.g. AA:BB:CC:DD:EE:FF</source>
+        <translation>Keine MAC-Adresse: sechs Paare Hexadezimalziffern, z. B. AA:BB:CC:DD:EE:FF</translation>
+    </message>
+    <message id="server.wake.use_seen">
+        <source>Use %1</source>
+        <translation>%1 verwenden</translation>
     </message>
     <message id="server.section.networks">
         <source>Networks</source>

@@ -315,6 +315,18 @@
         <source>Not on this network</source>
         <translation>Not on this network</translation>
     </message>
+    <message id="status.waking">
+        <source>Waking the server…</source>
+        <translation>Waking the server…</translation>
+    </message>
+    <message id="tray.waking_one">
+        <source>Waking 1 server…</source>
+        <translation>Waking 1 server…</translation>
+    </message>
+    <message id="tray.waking">
+        <source>Waking %1 servers…</source>
+        <translation>Waking %1 servers…</translation>
+    </message>
     <message id="tray.away_one">
         <source>1 server not on this network</source>
         <translation>1 server not on this network</translation>
@@ -326,6 +338,26 @@
     <message id="tray.summary_away">
         <source>%1 · %2</source>
         <translation>%1 · %2</translation>
+    </message>
+    <message id="server.section.wake">
+        <source>Wake-on-LAN</source>
+        <translation>Wake-on-LAN</translation>
+    </message>
+    <message id="server.wake.placeholder">
+        <source>MAC address, e.g. AA:BB:CC:DD:EE:FF</source>
+        <translation>MAC address, e.g. AA:BB:CC:DD:EE:FF</translation>
+    </message>
+    <message id="server.wake.hint">
+        <source>Sent when the server does not answer on a network where it lives.</source>
+        <translation>Sent when the server does not answer on a network where it lives.</translation>
+    </message>
+    <message id="server.wake.invalid">
+        <source>Not a MAC address: six pairs of hex digits, e.g. AA:BB:CC:DD:EE:FF</source>
+        <translation>Not a MAC address: six pairs of hex digits, e.g. AA:BB:CC:DD:EE:FF</translation>
+    </message>
+    <message id="server.wake.use_seen">
+        <source>Use %1</source>
+        <translation>Use %1</translation>
     </message>
     <message id="server.section.networks">
         <source>Networks</source>

@@ -25,7 +25,7 @@ bool operator==(const Server& a, const Server& b)
 {
     return a.id == b.id && UnicodeText::equivalent(a.displayName, b.displayName) &&
            UnicodeText::equivalent(a.host, b.host) && a.shares == b.shares &&
-           a.isEnabled == b.isEnabled && a.networks == b.networks;
+           a.isEnabled == b.isEnabled && a.networks == b.networks && a.wakeOnLan == b.wakeOnLan;
 }
 
 size_t qHash(const Server& server, size_t seed) noexcept
@@ -39,6 +39,7 @@ size_t qHash(const Server& server, size_t seed) noexcept
         seed = combine(seed, share);
     seed = combine(seed, server.isEnabled);
     seed = combine(seed, server.networks);
+    seed = combine(seed, server.wakeOnLan);
     return seed;
 }
 

@@ -21,6 +21,9 @@ struct Server {
     bool isEnabled = true;
     // Where it lives: NetworkManager connection UUIDs or names, or Wi-Fi SSIDs; empty: anywhere.
     QStringList networks = {};
+    // The card to wake when it sleeps ("AA:BB:CC:DD:EE:FF", as MacAddress::normalized
+    // writes it); empty: never woken.
+    QString wakeOnLan = {};
 
     // A new enabled server with a fresh id and no shares.
     static Server create(const QString& displayName, const QString& host);
@@ -33,7 +36,7 @@ struct Server {
     friend bool operator==(const Server& a, const Server& b);
 };
 
-// Hash over id, displayName, host, share count and shares, isEnabled, networks.
+// Hash over id, displayName, host, share count and shares, isEnabled, networks, wakeOnLan.
 size_t qHash(const Server& server, size_t seed = 0) noexcept;
 
 } // namespace tarnwick

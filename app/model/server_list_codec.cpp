@@ -1,5 +1,7 @@
 #include "model/server_list_codec.h"
 
+#include "model/mac_address.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -77,6 +79,13 @@ std::optional<Server> readServer(const QJsonValue& value)
             return std::nullopt;
         server.networks.append(item.toString());
     }
+    const QJsonValue wake = object.value(QLatin1StringView("wakeOnLan"));
+    if (!wake.isUndefined()) {
+        const auto mac = MacAddress::normalized(wake.toString());
+        if (!mac)
+            return std::nullopt;
+        server.wakeOnLan = *mac;
+    }
     return server;
 }
 
@@ -100,6 +109,8 @@ QByteArray ServerListCodec::encode(const QList<Server>& servers)
         // Written only when set, so a server that lives anywhere is stored as before.
         if (!server.networks.isEmpty())
             object.insert(QStringLiteral("networks"), QJsonArray::fromStringList(server.networks));
+        if (!server.wakeOnLan.isEmpty())
+            object.insert(QStringLiteral("wakeOnLan"), server.wakeOnLan);
         array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Compact);

@@ -1,5 +1,6 @@
 #include "mount/cycle_planner.h"
 
+#include "model/mac_address.h"
 #include "mount/mount_table.h"
 
 namespace tarnwick {
@@ -23,9 +24,21 @@ CyclePlan CyclePlanner::plan(const CycleFacts& facts,
             plan.deadHosts.insert(it.key());
     }
     QHash<QString, QByteArray> storedNow; // one secret-store lookup per host and cycle
+    QSet<QString> waking;
     for (const Server& server : facts.servers) {
-        if (!server.livesOn(facts.networks) ||
-            !facts.reachable.value(MountTable::hostKey(server.host)))
+        const QString hostKey = MountTable::hostKey(server.host);
+        if (!server.livesOn(facts.networks))
+            continue;
+        // Only a probe that went unanswered here wakes; a server elsewhere is never asked.
+        if (facts.reachable.contains(hostKey) && !facts.reachable.value(hostKey)) {
+            const auto mac = MacAddress::parse(server.wakeOnLan);
+            if (mac && !facts.wokenLately.contains(hostKey) && !waking.contains(hostKey)) {
+                waking.insert(hostKey);
+                plan.wakes.append(PlannedWake{server.host, *mac});
+            }
+            continue;
+        }
+        if (!facts.reachable.value(hostKey))
             continue;
         for (const Share& share : server.shares) {
             const ShareKey key = ShareKey::of(server, share);

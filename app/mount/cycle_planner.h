@@ -33,12 +33,21 @@ struct CycleFacts {
     QHash<ShareKey, QByteArray> held;    // the login each held share's server refused
     QSet<ShareKey> busy;                 // shares with an operation under way
     std::optional<QStringList> networks; // the active networks; nullopt: unknown, all here
+    QSet<QString> wokenLately;           // host keys sent a wake-up within one cycle interval
+};
+
+// A sleeping server a cycle is to wake.
+struct PlannedWake {
+    QString host;
+    QByteArray mac; // six bytes
+    bool operator==(const PlannedWake&) const = default;
 };
 
 // What a cycle does: the shares to mount, in store order, and the hosts whose mounts are dead.
 struct CyclePlan {
     QList<PlannedMount> mounts;
-    QSet<QString> deadHosts; // host keys
+    QSet<QString> deadHosts;  // host keys
+    QList<PlannedWake> wakes; // unanswered servers here with a card to wake, none woken lately
 };
 
 // The mount cycle's decisions, without threads or tools. Pure; any thread.

@@ -40,6 +40,7 @@ MountManager::MountManager(ShareStore& store, std::shared_ptr<const SystemProfil
     , m_timing(std::move(timing))
 {
     m_tasks.setMaxThreadCount(kTaskThreads);
+    m_clock.start();
     connect(&m_book, &ShareBook::statusesChanged, this, &MountManager::shareStatusesChanged);
     connect(&m_store, &ShareStore::serversChanged, this, &MountManager::publish);
     publish();
@@ -170,6 +171,7 @@ void MountManager::mountAll()
     facts.held = m_holds.all();
     facts.busy = m_book.busy();
     facts.networks = m_networks;
+    facts.wokenLately = wokenLately();
     m_tasks.start([this, facts, all = usableServers(false), epoch = m_epoch] {
         runCycle(facts, all, epoch);
         // Queued after the cycle's own results, so they are published first.
@@ -205,9 +207,14 @@ void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 
     // The busy check and the marking happen in one step on the main thread, so two
     // overlapping cycles can never both pick the same share.
     QList<PlannedMount> picked;
+    QList<PlannedWake> wakes;
     QMetaObject::invokeMethod(
-        this, [this, &plan, &facts, &picked] { picked = markBusy(plan, facts.reachable); },
+        this,
+        [this, &plan, &facts, &picked, &wakes] { picked = markBusy(plan, facts.reachable, wakes); },
         Qt::BlockingQueuedConnection);
+    // A wake-up waits far longer than a cycle: it runs beside the cycles, not in one.
+    for (const PlannedWake& wake : std::as_const(wakes))
+        m_tasks.start([this, wake] { wakeServer(wake); });
     if (picked.isEmpty())
         return;
 
@@ -227,11 +234,24 @@ void MountManager::runCycle(CycleFacts facts, const QList<Server>& all, quint64 
 }
 
 QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
-                                           const QHash<QString, bool>& reachable)
+                                           const QHash<QString, bool>& reachable,
+                                           QList<PlannedWake>& wakes)
 {
     if (m_stop.stopped())
         return {};
     m_health.note(reachable);
+    const QSet<QString> woken = wokenLately();
+    for (const PlannedWake& wake : plan.wakes) {
+        // An overlapping cycle may have sent one since this cycle's facts were taken.
+        const QString hostKey = MountTable::hostKey(wake.host);
+        if (woken.contains(hostKey))
+            continue;
+        m_wokenAt.insert(hostKey, m_clock.elapsed());
+        m_book.setWaking(hostKey, true);
+        log(u'[' + wake.host + QStringLiteral("] not answering; waking ") +
+            QString::fromLatin1(wake.mac.toHex(':').toUpper()));
+        wakes.append(wake);
+    }
     QList<PlannedMount> picked;
     for (const PlannedMount& pending : plan.mounts) {
         // Busy or mounted since the cycle read the table: another operation had it.
@@ -242,6 +262,67 @@ QList<PlannedMount> MountManager::markBusy(const CyclePlan& plan,
     }
     publish();
     return picked;
+}
+
+QSet<QString> MountManager::wokenLately() const
+{
+    QSet<QString> hosts;
+    const qint64 now = m_clock.elapsed();
+    for (auto it = m_wokenAt.cbegin(); it != m_wokenAt.cend(); ++it) {
+        if (now - it.value() < m_timer->interval())
+            hosts.insert(it.key());
+    }
+    return hosts;
+}
+
+void MountManager::wakeServer(const PlannedWake& wake)
+{
+    using std::chrono::milliseconds;
+    QElapsedTimer since;
+    since.start();
+    for (int packet = 0; packet < m_timing.wakePackets; ++packet) {
+        if (packet > 0 && !m_stop.sleepFor(m_timing.wakePacketSpacing))
+            return;
+        m_profile->sendWakePacket(wake.host, wake.mac);
+    }
+    // Probes on a fixed beat, however long each takes, until the port answers or time is up.
+    bool answered = false;
+    milliseconds next{0};
+    while (!m_stop.stopped() && milliseconds(since.elapsed()) < m_timing.wakeLimit) {
+        if (m_profile->servesSmb(wake.host)) {
+            answered = true;
+            break;
+        }
+        next += m_timing.wakeProbeInterval;
+        const milliseconds wait =
+            std::min(next, m_timing.wakeLimit) - milliseconds(since.elapsed());
+        if (wait > milliseconds(0) && !m_stop.sleepFor(wait))
+            return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, host = wake.host, answered] { endWake(host, answered); },
+        Qt::QueuedConnection);
+}
+
+void MountManager::endWake(const QString& host, bool answered)
+{
+    if (m_stop.stopped())
+        return;
+    const QString hostKey = MountTable::hostKey(host);
+    m_book.setWaking(hostKey, false);
+    log(u'[' + host +
+        (answered ? QStringLiteral("] awake; mounting")
+                  : QStringLiteral("] did not wake within %1 s")
+                        .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timing.wakeLimit)
+                                 .count())));
+    if (!answered) {
+        publish();
+        return;
+    }
+    // Its shares are mounted now, not at the next cycle.
+    m_health.note({{hostKey, true}});
+    publish();
+    mountAll();
 }
 
 void MountManager::detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,

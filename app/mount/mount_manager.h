@@ -11,6 +11,8 @@
 #include "mount/share_status.h"
 #include "mount/stop_signal.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -125,7 +127,11 @@ private:
     void applyTable(const MountedShares& mounted, quint64 epoch);
     void detachAll(const QList<MountEntry>& mounts, const QSet<QString>& deadHosts,
                    const QHash<QString, bool>& probed);
-    QList<PlannedMount> markBusy(const CyclePlan& plan, const QHash<QString, bool>& reachable);
+    QList<PlannedMount> markBusy(const CyclePlan& plan, const QHash<QString, bool>& reachable,
+                                 QList<PlannedWake>& wakes);
+    QSet<QString> wokenLately() const;
+    void wakeServer(const PlannedWake& wake);
+    void endWake(const QString& host, bool answered);
     void endMount(const ShareKey& key, const QString& name, const MountOutcome& outcome);
     void endUnmount(const ShareKey& key, bool unmounted);
     void mountWith(const Server& server, const Share& share, const Credentials& login,
@@ -147,6 +153,9 @@ private:
     quint64 m_epoch = 0;
     QSet<QString> m_reportedNames; // unusable names already logged
     std::optional<QStringList> m_networks;
+    // When each host key was last sent a wake-up, on m_clock: once per cycle interval at most.
+    QElapsedTimer m_clock;
+    QHash<QString, qint64> m_wokenAt;
     // Raised by the destructor: background work ends early, queued results are dropped.
     StopSignal m_stop;
     // Start-up pass, cycle tasks, table reads, single mounts and unmounts. Unbounded like the

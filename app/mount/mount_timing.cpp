@@ -11,7 +11,8 @@ MountTiming MountTiming::scaled(double factor) const
     };
     MountTiming timing = *this;
     for (auto* delay : {&timing.startupDelay, &timing.firstCycleDelay, &timing.defaultInterval,
-                        &timing.intervalUnit, &timing.refreshPeriod})
+                        &timing.intervalUnit, &timing.refreshPeriod, &timing.wakePacketSpacing,
+                        &timing.wakeProbeInterval, &timing.wakeLimit})
         *delay = scale(*delay);
     for (auto& wait : timing.pollSchedule)
         wait = scale(wait);

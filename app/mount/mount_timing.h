@@ -19,6 +19,12 @@ struct MountTiming {
         std::chrono::seconds(1), std::chrono::seconds(1), std::chrono::seconds(2),
         std::chrono::seconds(2), std::chrono::seconds(3), std::chrono::seconds(5),
         std::chrono::seconds(5), std::chrono::seconds(10)};
+    // Waking a sleeping server: magic packets this far apart, then a look at its SMB port
+    // every wakeProbeInterval until it answers or wakeLimit has passed since the first packet.
+    int wakePackets = 3;
+    std::chrono::milliseconds wakePacketSpacing{1'000};
+    std::chrono::milliseconds wakeProbeInterval{2'000};
+    std::chrono::milliseconds wakeLimit{90'000};
 
     // Every delay multiplied by factor (> 0), so checks from outside need not wait the
     // 12 seconds before the first cycle.

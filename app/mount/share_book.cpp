@@ -32,6 +32,14 @@ void ShareBook::setOutcome(const ShareKey& key, const MountOutcome& outcome)
         m_lastOutcome.insert(key, outcome);
 }
 
+void ShareBook::setWaking(const QString& hostKey, bool waking)
+{
+    if (waking)
+        m_waking.insert(hostKey);
+    else
+        m_waking.remove(hostKey);
+}
+
 QSet<ShareKey> ShareBook::busy() const
 {
     QSet<ShareKey> keys;
@@ -47,7 +55,9 @@ void ShareBook::publish(const QList<Server>& servers,
     ShareStatusMap statuses;
     for (const Server& server : servers) {
         const bool away = server.isEnabled && !isHere(server);
-        const bool hostDown = server.isEnabled && !away && isDown(MountTable::hostKey(server.host));
+        const QString hostKey = MountTable::hostKey(server.host);
+        const bool waking = server.isEnabled && !away && m_waking.contains(hostKey);
+        const bool hostDown = server.isEnabled && !away && isDown(hostKey);
         for (const Share& share : server.shares) {
             if (!ShareName::isUsable(share.name))
                 continue;
@@ -64,6 +74,8 @@ void ShareBook::publish(const QList<Server>& servers,
                 status.state = ShareStatus::State::Mounted;
             else if (away)
                 status.reason = ShareStatus::Reason::NotOnThisNetwork;
+            else if (waking)
+                status.reason = ShareStatus::Reason::Waking;
             else if (hostDown)
                 status.reason = ShareStatus::Reason::ServerUnreachable;
             else

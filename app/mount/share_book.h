@@ -32,6 +32,9 @@ public:
     // An operation starts (Mounting, Unmounting) or ends (NotMounted) for key.
     void setBusy(const ShareKey& key, ShareStatus::State operation);
     void setOutcome(const ShareKey& key, const MountOutcome& outcome);
+    // A wake-up of the server at hostKey starts (true) or ends (false): its shares that are
+    // neither mounted nor busy show Waking meanwhile.
+    void setWaking(const QString& hostKey, bool waking);
 
     // Recomputes every status for the configured servers; isDown tells whether a host key's
     // last probe failed, isHere whether a server lives on the networks up now. Emits
@@ -54,6 +57,7 @@ private:
     QHash<ShareKey, ShareStatus::State> m_busy;
     QHash<ShareKey, MountOutcome> m_lastOutcome;
     ShareStatusMap m_statuses;
+    QSet<QString> m_waking; // host keys
 };
 
 } // namespace tarnwick

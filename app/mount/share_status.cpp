@@ -35,6 +35,8 @@ QString ShareStatus::describe() const
         return QStringLiteral("not mounted (access denied to the share)");
     case Reason::NotOnThisNetwork:
         return QStringLiteral("not mounted (not on this network)");
+    case Reason::Waking:
+        return QStringLiteral("not mounted (waking the server)");
     case Reason::MountFailed:
         break;
     }

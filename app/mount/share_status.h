@@ -24,6 +24,7 @@ struct ShareStatus {
         HostNotFound,        // the server's name does not resolve
         AccessDenied,        // the login is good, but this share is closed to it
         NotOnThisNetwork,    // its server lives on networks that are not up: left alone
+        Waking,              // its server was sent a wake-up and is awaited
     };
 
     QString name; // the share's name as configured

@@ -33,4 +33,19 @@ bool SystemProfile::forgetLogins(const QString&) const
     return false;
 }
 
+bool SystemProfile::servesSmb(const QString& host) const
+{
+    return isHostReachable(host);
+}
+
+bool SystemProfile::sendWakePacket(const QString&, const QByteArray&) const
+{
+    return false;
+}
+
+QString SystemProfile::neighbourAddress(const QString&) const
+{
+    return {};
+}
+
 } // namespace tarnwick

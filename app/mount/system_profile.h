@@ -107,6 +107,17 @@ public:
     // True when host answers within about a second (how it is asked is the profile's).
     // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;
+
+    // True when host's SMB port accepts a connection now (within about a second): the sign
+    // that a server just woken can be mounted. By default the same as isHostReachable.
+    virtual bool servesSmb(const QString& host) const;
+    // Sends one Wake-on-LAN magic packet for the card mac (six bytes) to the broadcast
+    // address of the local network that host is on; false when it could not be sent (the
+    // default: the profile cannot wake). Logs why not.
+    virtual bool sendWakePacket(const QString& host, const QByteArray& mac) const;
+    // The hardware address the system's neighbour table holds for host, canonical
+    // ("AA:BB:CC:DD:EE:FF"); empty when it holds none (the default). Never sends anything.
+    virtual QString neighbourAddress(const QString& host) const;
 };
 
 } // namespace tarnwick

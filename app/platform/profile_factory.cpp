@@ -17,7 +17,11 @@
 #include "platform/linux/gvfs_profile.h"
 #include "platform/linux/known_networks.h"
 #include "platform/linux/linux_system_events.h"
+#include "platform/linux/neighbour_table.h"
 #endif
+
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tarnwick {
 
@@ -79,6 +83,27 @@ void ProfileFactory::readKnownNetworks(QObject* context,
     QMetaObject::invokeMethod(
         context, [done = std::move(done)] { done({}); }, Qt::QueuedConnection);
 #endif
+}
+
+void ProfileFactory::readNeighbourAddress(QObject* context, const QString& host,
+                                          std::function<void(const QString&)> done)
+{
+    // The name may need resolving, which can take seconds: never on the caller's thread.
+    // The watcher dies with context, and with it the call of done.
+    auto* watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcher<QString>::finished, context,
+                     [watcher, done = std::move(done)] {
+                         done(watcher->result());
+                         watcher->deleteLater();
+                     });
+    watcher->setFuture(QtConcurrent::run([host] {
+#ifdef Q_OS_LINUX
+        return NeighbourTable::addressOf(host);
+#else
+        Q_UNUSED(host);
+        return QString();
+#endif
+    }));
 }
 
 } // namespace tarnwick

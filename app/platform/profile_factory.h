@@ -39,6 +39,11 @@ public:
     // connections on Linux (asynchronous, bounded), none elsewhere. done runs once on
     // context's thread unless context is destroyed first.
     static void readKnownNetworks(QObject* context, std::function<void(const QStringList&)> done);
+    // The hardware address the neighbour table holds for host ("AA:BB:CC:DD:EE:FF"; empty
+    // when none, or elsewhere than Linux), read in the background: done runs once on
+    // context's thread unless context is destroyed first. Sends nothing to host.
+    static void readNeighbourAddress(QObject* context, const QString& host,
+                                     std::function<void(const QString&)> done);
 };
 
 } // namespace tarnwick

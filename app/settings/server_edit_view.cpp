@@ -1,6 +1,7 @@
 #include "settings/server_edit_view.h"
 
 #include "discovery/bonjour_browser.h"
+#include "model/mac_address.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
 #include "mount/share_name.h"
@@ -156,6 +157,25 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     networkArea->addWidget(m_networkName);
     networks->contentLayout()->addWidget(m_networkArea);
     stack->addWidget(networks);
+
+    // Wake-on-LAN: the card to wake when the server does not answer on its network.
+    auto* wake = new SectionBox(qtTrId("server.section.wake"), content);
+    auto* wakeRow = new QHBoxLayout;
+    wakeRow->setContentsMargins(4, 4, 4, 4);
+    m_wakeOnLan = new QLineEdit(server.wakeOnLan, wake);
+    m_wakeOnLan->setObjectName(QStringLiteral("wakeOnLan"));
+    m_wakeOnLan->setPlaceholderText(qtTrId("server.wake.placeholder"));
+    m_wakeOnLan->setAccessibleName(qtTrId("server.section.wake"));
+    m_useSeen = new QPushButton(wake);
+    m_useSeen->setObjectName(QStringLiteral("useSeenAddress"));
+    m_useSeen->hide();
+    wakeRow->addWidget(m_wakeOnLan, 1);
+    wakeRow->addWidget(m_useSeen);
+    wake->contentLayout()->addLayout(wakeRow);
+    m_wakeHint = Style::secondaryLabel(qtTrId("server.wake.hint"), true, wake);
+    m_wakeHint->setWordWrap(true);
+    wake->contentLayout()->addWidget(m_wakeHint);
+    stack->addWidget(wake);
     stack->addStretch(1);
 
     // textEdited and clicked come from the user only, never from the setters above.
@@ -184,6 +204,12 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
                 apply();
             });
     connect(m_networkName, &QLineEdit::returnPressed, this, &ServerEditView::addTypedNetwork);
+    connect(m_wakeOnLan, &QLineEdit::textEdited, this, &ServerEditView::wakeEdited);
+    connect(m_useSeen, &QPushButton::clicked, this, [this] {
+        m_wakeOnLan->setText(m_seenAddress);
+        wakeEdited();
+    });
+    lookUpNeighbour();
     showNetworkBoxes();
     QPointer<ServerEditView> self(this);
     ProfileFactory::readKnownNetworks(this, [self](const QStringList& known) {
@@ -288,6 +314,12 @@ void ServerEditView::apply()
     server.host = trimmedHost();
     server.isEnabled = m_enabled->isChecked();
     server.networks = m_connectOn->currentIndex() == 1 ? m_chosenNetworks : QStringList();
+    // A half-typed address keeps the stored one until it is complete.
+    const QString wake = m_wakeOnLan->text().trimmed();
+    if (wake.isEmpty())
+        server.wakeOnLan.clear();
+    else if (const auto mac = MacAddress::normalized(wake))
+        server.wakeOnLan = *mac;
     m_store.updateServer(server);
 }
 
@@ -317,6 +349,38 @@ void ServerEditView::sharesListed(quint64 listing, const ShareListing& result)
     m_failure = result.failure;
     setAvailableShares(sortedShareNames(result.names));
     showShareState();
+    // The listing reached the host: the neighbour table now knows its card.
+    lookUpNeighbour();
+}
+
+void ServerEditView::wakeEdited()
+{
+    const QString text = m_wakeOnLan->text().trimmed();
+    const bool valid = text.isEmpty() || MacAddress::parse(text).has_value();
+    m_wakeHint->setText(valid ? qtTrId("server.wake.hint") : qtTrId("server.wake.invalid"));
+    apply();
+}
+
+void ServerEditView::lookUpNeighbour()
+{
+    const QString host = trimmedHost();
+    if (host.isEmpty())
+        return;
+    QPointer<ServerEditView> self(this);
+    ProfileFactory::readNeighbourAddress(this, host, [self, host](const QString& address) {
+        if (self)
+            self->neighbourRead(host, address);
+    });
+}
+
+void ServerEditView::neighbourRead(const QString& host, const QString& address)
+{
+    // An answer for a host edited away since is stale.
+    if (host != trimmedHost())
+        return;
+    m_seenAddress = address;
+    m_useSeen->setText(qtTrId("server.wake.use_seen").arg(address));
+    m_useSeen->setVisible(!address.isEmpty() && address != m_wakeOnLan->text().trimmed());
 }
 
 QString ServerEditView::trimmedHost() const

@@ -29,7 +29,8 @@ class ShareStore;
 // keystroke and toggle, and the host's shares as check boxes that add or remove a Share at
 // once. Stored shares the listing lacks stay listed (and removable) while the editor lives;
 // a share can be added by name. Where it connects: any network, or only the ticked ones of
-// the system's known networks (read in the background) and those added by name. Follows the store's
+// the system's known networks (read in the background) and those added by name. The card
+// to wake: typed, or taken from the neighbour table once the host was seen. Follows the store's
 // copy of its server; the field texts stay as typed. Main thread; store must outlive the view.
 class ServerEditView : public QWidget {
     Q_OBJECT
@@ -83,6 +84,9 @@ private:
     void networksRead(const QStringList& known);
     void showNetworkBoxes();
     void addTypedNetwork();
+    void wakeEdited();
+    void lookUpNeighbour();
+    void neighbourRead(const QString& host, const QString& address);
 
     Server m_server;
     ShareStore& m_store;
@@ -103,6 +107,9 @@ private:
     QLineEdit* m_networkName;
     QVBoxLayout* m_stack;
     ServerLoginRow* m_login = nullptr;
+    QLineEdit* m_wakeOnLan;
+    QLabel* m_wakeHint;
+    QPushButton* m_useSeen;
 
     QStringList m_availableShares;
     // Every share name stored while the editor was open: shown even when not listed.
@@ -114,6 +121,7 @@ private:
     bool m_isLoadingShares = false;
     bool m_sharesLoaded = false;
     QString m_lastLoadedHost;
+    QString m_seenAddress; // the neighbour table's address for the host, once it was seen
     // Tells the current listing from abandoned ones whose results must be dropped.
     quint64 m_listing = 0;
 };

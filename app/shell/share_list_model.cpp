@@ -177,7 +177,8 @@ void ShareListModel::publish(QList<ShareListRow> rows)
     int mounted = 0;
     QStringList failing; // "Name — reason" of each share that did not mount
     bool attention = false;
-    QSet<QUuid> away; // servers that live on networks that are not up
+    QSet<QUuid> away;   // servers that live on networks that are not up
+    QSet<QUuid> waking; // servers sent a wake-up and awaited
     for (const ShareListRow& row : std::as_const(rows)) {
         if (row.kind != Kind::Share)
             continue;
@@ -186,6 +187,8 @@ void ShareListModel::publish(QList<ShareListRow> rows)
         const auto target = m_targets.constFind(row.id);
         if (row.status.reason == ShareStatus::Reason::NotOnThisNetwork)
             away.insert(target->server.id);
+        else if (row.status.reason == ShareStatus::Reason::Waking)
+            waking.insert(target->server.id);
         else if (!row.reason.isEmpty())
             failing.append(row.label);
         attention =
@@ -196,6 +199,9 @@ void ShareListModel::publish(QList<ShareListRow> rows)
         summary = qtTrId("tray.summary_away")
                       .arg(summary, away.size() == 1 ? qtTrId("tray.away_one")
                                                      : qtTrId("tray.away").arg(away.size()));
+    if (!waking.isEmpty())
+        summary += u'\n' + (waking.size() == 1 ? qtTrId("tray.waking_one")
+                                               : qtTrId("tray.waking").arg(waking.size()));
     if (!failing.isEmpty())
         summary += u'\n' + qtTrId("tray.failing").arg(failing.join(u", "_qs));
     if (rows == m_rows && summary == m_summary && attention == m_needsAttention)

@@ -32,6 +32,8 @@ QString ShareStatusText::reason(const ShareStatus& status)
         return qtTrId("status.access_denied");
     case Reason::NotOnThisNetwork:
         return qtTrId("status.not_here");
+    case Reason::Waking:
+        return qtTrId("status.waking");
     case Reason::MountFailed:
         // The tool's own words say more than its exit status.
         if (!status.message.isEmpty())
@@ -67,6 +69,8 @@ QString ShareStatusText::symbol(const ShareStatus& status)
         return QStringLiteral("circle");
     case Reason::ServerUnreachable:
         return QStringLiteral("wifi.slash");
+    case Reason::Waking:
+        return QStringLiteral("arrow.triangle.2.circlepath");
     default:
         break;
     }
@@ -77,9 +81,10 @@ QColor ShareStatusText::tint(const ShareStatus& status, const QColor& foreground
 {
     if (status.state == State::Mounted)
         return Style::green();
-    // A server that lives elsewhere is no fault: dimmed like an idle share.
+    // A server that lives elsewhere or is waking is no fault: dimmed like an idle share.
     if (status.state != State::NotMounted ||
-        (status.reason != Reason::None && status.reason != Reason::NotOnThisNetwork))
+        (status.reason != Reason::None && status.reason != Reason::NotOnThisNetwork &&
+         status.reason != Reason::Waking))
         return Style::orange();
     return Style::secondary(foreground);
 }

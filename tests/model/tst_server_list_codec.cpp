@@ -24,26 +24,30 @@ class TestServerListCodec : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Ids, order and every field survive (decoding wants every member but "networks"); compact
-    // text with upper-case ids, "networks" only when set; unknown members and lower-case ids
-    // are read too.
+    // Ids, order and every field survive (decoding wants every member but "networks" and
+    // "wakeOnLan"); compact text with upper-case ids, those two only when set; unknown members,
+    // lower-case ids and MAC addresses in other spellings are read too.
     void roundTripKeepsIdsOrderAndEveryField()
     {
         Server first = Server::create(s("Büro"), s("10.0.0.2"));
         first.shares = {Share::create(s("Team Docs")),
                         Share{QUuid::createUuid(), s("b"), s("anna")}};
         first.networks = {s("Café"), s("home")};
+        first.wakeOnLan = s("0A:1B:2C:3D:4E:5F");
         const Server second{QUuid::createUuid(), {}, {}, {}, false};
         const QByteArray json = ServerListCodec::encode({first, second});
         QCOMPARE(ServerListCodec::decode(json), (QList<Server>{first, second}));
         const QByteArray id = second.id.toString(QUuid::WithoutBraces).toUpper().toUtf8();
         QVERIFY(json.contains("\"id\":\"" + id + "\",\"isEnabled\":false,\"shares\":[]}"));
         QVERIFY(json.contains(R"("isEnabled":true,"networks":["Café","home"],"shares")"));
+        QVERIFY(json.contains(R"(}],"wakeOnLan":"0A:1B:2C:3D:4E:5F"})"));
 
-        QByteArray lenient = "[" + edited("\"host\"", "\"x\":1,\"host\"") + "]";
+        QByteArray lenient =
+            "[" + edited("\"host\"", "\"x\":1,\"wakeOnLan\":\"0a-1b-2c-3d-4e-5f\",\"host\"") + "]";
         const auto decoded =
             ServerListCodec::decode(lenient.replace(kServerId, kServerId.toLower()));
         QCOMPARE(decoded.value().value(0).id, QUuid::fromString(QLatin1StringView(kServerId)));
+        QCOMPARE(decoded.value().value(0).wakeOnLan, first.wakeOnLan);
         QCOMPARE(ServerListCodec::decode(" [ ] \n"), QList<Server>{});
     }
 
@@ -65,6 +69,19 @@ private Q_SLOTS:
         row("uuid without dashes", "1F0C4C6E-2B4B-4A53-9C8E-", "1F0C4C6E2B4B4A539C8E");
         row("networks not array", "\"isEnabled\"", "\"networks\":\"home\",\"isEnabled\"");
         row("network not text", "\"isEnabled\"", "\"networks\":[\"home\",1],\"isEnabled\"");
+        // A MAC address is six hex pairs with one kind of separator, and names a single card.
+        const auto wake = [&row](const char* tag, const char* mac) {
+            row(tag, "\"isEnabled\"",
+                (QByteArray("\"wakeOnLan\":") + mac + ",\"isEnabled\"").constData());
+        };
+        wake("wake not text", "1");
+        wake("wake empty", "\"\"");
+        wake("wake five pairs", "\"0A:1B:2C:3D:4E\"");
+        wake("wake mixed separators", "\"0A:1B-2C:3D:4E:5F\"");
+        wake("wake no separators", "\"0A1B2C3D4E5F\"");
+        wake("wake not hex", "\"0A:1B:2C:3D:4E:5G\"");
+        wake("wake group address", "\"01:1B:2C:3D:4E:5F\"");
+        wake("wake all zero", "\"00:00:00:00:00:00\"");
         row("uuid with a final line feed", "0B9A6A2E6C11\"", "0B9A6A2E6C11\\n\"");
         QTest::newRow("not json") << QByteArray("[{");
         QTest::newRow("object not array") << kServer;

@@ -7,6 +7,7 @@
 #include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
 #include "platform/linux/linux_system_events.h"
+#include "platform/unix/tcp_probe.h"
 #include "smb_rig.h"
 #include "test_text.h"
 
@@ -19,6 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace tarnwick;
 using namespace std::chrono_literals;
@@ -39,6 +46,24 @@ QString readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// A UDP socket in the network namespace netns (a /proc/PID/ns/net) that receives what is
+// sent to address:port there, and only that; -1 on failure.
+int udpSocketIn(const QString& netns, const char* address, quint16 port)
+{
+    int fd = -1;
+    // Only this short-lived thread enters the namespace; the socket stays in it.
+    std::thread([&] {
+        const int ns = open(netns.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+        const sockaddr_in at{AF_INET, htons(port), {inet_addr(address)}, {}};
+        if (ns >= 0 && setns(ns, CLONE_NEWNET) == 0 &&
+            (fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) >= 0 &&
+            bind(fd, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0)
+            close(fd), fd = -1;
+        close(ns);
+    }).join();
+    return fd;
+}
+
 } // namespace
 
 // The GVFS profile, alone and under the mount engine, against a real Samba
@@ -55,7 +80,10 @@ class TestGvfsProfile : public QObject {
     std::unique_ptr<test::LogCapture> m_logs;
     QProcess m_smb1Rig; // a second Samba beside the first that speaks only SMB1
     QString m_smb1Host;
-    QProcess m_mdnsName; // "rig.local" for the rig's address while it runs
+    QProcess m_mdnsName;     // "rig.local" for the rig's address while it runs
+    QProcess m_sleepingHost; // holds the network namespace of the server woken by wakeOnLan
+    QProcess m_wokenRig;     // its Samba, once woken
+    int m_wakeSocket = -1;   // port 9 there
 
     // A manager over the store, after adding a server of the rig with these shares (if any).
     std::unique_ptr<MountManager> manager(const char* shares, const QString& host = SmbRig::host())
@@ -170,6 +198,12 @@ private Q_SLOTS:
         m_logs.reset(), m_store.reset(), m_settings.reset();
         unmountAllSmbVolumes(*m_profile); // the quit-time unmount, checked after every test
         QTRY_VERIFY(m_profile->readSmbMounts().isEmpty()); // gvfsd forgets it a moment later
+        if (m_wakeSocket >= 0)
+            close(m_wakeSocket), m_wakeSocket = -1;
+        m_wokenRig.closeWriteChannel();
+        m_wokenRig.waitForFinished();
+        m_sleepingHost.kill(); // its namespace goes, and with it the veth pair
+        m_sleepingHost.waitForFinished();
     }
 
     // Items stored the way a file manager does, read back from the real keyring.
@@ -404,6 +438,88 @@ private Q_SLOTS:
             QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
             QTRY_COMPARE_WITH_TIMEOUT(m->isMounted(key("Public")), *(option + 1) == 'a', 20000);
         }
+    }
+
+    // A server asleep on a segment of its own (a veth pair to a second namespace, where ping
+    // goes unanswered): no magic packet while its network is not up; on it, three to the
+    // segment's broadcast address, one wake-up per cycle interval, "waking" meanwhile, and
+    // the mount within a probe interval of its smbd answering.
+    void wakeOnLan()
+    {
+        const QString host = s("10.77.0.2");
+        m_sleepingHost.start(s("unshare"), {s("--net"), s("sleep"), s("infinity")});
+        QVERIFY(m_sleepingHost.waitForStarted());
+        const QString netns = s("/proc/%1/ns/net").arg(m_sleepingHost.processId());
+        QTRY_VERIFY(sh(s("[ \"$(readlink %1)\" != \"$(readlink /proc/$$/ns/net)\" ]").arg(netns)));
+        const QString there = s("nsenter --net=%1 ").arg(netns);
+        const QString mac = s("02:77:00:00:00:02");
+        QVERIFY(sh(s("ip link add wake0 type veth peer name wake1 address %4 netns %1 && "
+                     "ip addr add 10.77.0.1/24 brd + dev wake0 && ip link set wake0 up && "
+                     "%2ip link set lo up && %2ip addr add %3/24 brd + dev wake1 && "
+                     "%2ip link set wake1 up && %2sysctl -qw net.ipv4.icmp_echo_ignore_all=1")
+                       .arg(m_sleepingHost.processId())
+                       .arg(there, host, mac)));
+        // Bound to the broadcast address: a packet sent anywhere else does not count.
+        m_wakeSocket = udpSocketIn(netns, "10.77.0.255", 9);
+        QVERIFY(m_wakeSocket >= 0);
+        QList<QByteArray> packets;
+        const auto collect = [&] {
+            char data[512];
+            for (ssize_t size; (size = recv(m_wakeSocket, data, sizeof data, 0)) >= 0;)
+                packets.append(QByteArray(data, size));
+            return packets.size();
+        };
+
+        Server server = Server::create(s("Sleeper"), host);
+        server.shares.append(Share::create(s("Public")));
+        server.networks = {s("home")};
+        server.wakeOnLan = mac;
+        m_store->addServer(server);
+        const ShareKey key = ShareKey::of(server, server.shares.first());
+        MountTiming timing;
+        timing.startupDelay = timing.defaultInterval = timing.refreshPeriod = 1h;
+        timing.pollSchedule = QList<std::chrono::milliseconds>(8, 50ms);
+        timing.wakePacketSpacing = 100ms;
+        timing.wakeProbeInterval = 1s;
+        timing.wakeLimit = 120s;
+        MountManager m(*m_store, m_profile, *m_settings, nullptr, timing);
+        const auto wakeUps = [this] {
+            return m_logs->lines().filter(s("] not answering; waking ")).size();
+        };
+
+        m.setActiveNetworks(QStringList{s("office")});
+        QVERIFY(cycle(m));
+        QCOMPARE(m.statusOf(key).reason, Reason::NotOnThisNetwork);
+        QCOMPARE(wakeUps(), 0);
+        QCOMPARE(collect(), 0);
+
+        m.setActiveNetworks(QStringList{s("home")});
+        QVERIFY(cycle(m));
+        QCOMPARE(m.statusOf(key).reason, Reason::Waking);
+        QVERIFY(cycle(m)); // a second cycle within the interval sends none
+        QCOMPARE(wakeUps(), 1);
+        QCOMPARE(m.statusOf(key).reason, Reason::Waking);
+
+        QTRY_VERIFY_WITH_TIMEOUT(collect() >= 1, 20000);
+        // The server comes up while the engine waits for it.
+        const QString rig = qEnvironmentVariable("TARNWICK_SOURCE_DIR") + s("/tests/support/");
+        m_wokenRig.start(s("nsenter"),
+                         {s("--net=") + netns, s("bash"), rig + s("smbd-rig.sh"), s("--extra-conf"),
+                          rig + s("wake-rig.conf"), s("sh"), s("-c"), s("exec cat >/dev/null")});
+        QTRY_VERIFY_WITH_TIMEOUT(TcpProbe::accepts(host, 445, 100ms), 60000);
+        QElapsedTimer answering;
+        answering.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m.statusOf(key).reason != Reason::Waking, 30000);
+        // One probe interval, and slack for a loaded machine.
+        QVERIFY2(answering.elapsed() < 2500, qPrintable(QString::number(answering.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(m.isMounted(key), 30000);
+        QVERIFY(m_logs->contains(s("[Tarnwick] [10.77.0.2] awake; mounting")));
+        QCOMPARE(collect(), 3);
+        const QByteArray card = QByteArray::fromHex(mac.toLatin1());
+        for (const QByteArray& packet : std::as_const(packets))
+            QCOMPARE(packet, QByteArray(6, char(0xFF)) + card.repeated(16));
+        QCOMPARE(wakeUps(), 1);
+        QCOMPARE(m_profile->neighbourAddress(host), mac); // seen now, as the editor offers it
     }
 };
 

@@ -67,11 +67,11 @@ class TestTrayIcon : public QObject {
     static ShareStatus status(QChar code)
     {
         // m mounted, b mounting, u unmounting, n not mounted, r login refused, x unreachable,
-        // a not on this network
-        const qsizetype i = u"mbunrxa"_qs.indexOf(code);
+        // a not on this network, w waking
+        const qsizetype i = u"mbunrxaw"_qs.indexOf(code);
         const State states[] = {State::Mounted, State::Mounting, State::Unmounting};
         const Reason reasons[] = {Reason::None, Reason::LoginRefused, Reason::ServerUnreachable,
-                                  Reason::NotOnThisNetwork};
+                                  Reason::NotOnThisNetwork, Reason::Waking};
         const State state = i < 3 ? states[i] : State::NotMounted;
         return {u"Media"_qs, state, i < 3 ? Reason::None : reasons[i - 3], 0, {}};
     }
@@ -167,6 +167,8 @@ private Q_SLOTS:
                                       << u"exclamationmark.triangle"_qs << true;
         QTest::newRow("server elsewhere") << State::NotMounted << Reason::NotOnThisNetwork
                                           << u"Not on this network"_qs << u"circle"_qs << false;
+        QTest::newRow("waking") << State::NotMounted << Reason::Waking << u"Waking the server…"_qs
+                                << u"arrow.triangle.2.circlepath"_qs << false;
     }
     void statusSaysWhyAndShowsIt()
     {
@@ -185,7 +187,8 @@ private Q_SLOTS:
         QCOMPARE(detail.startsWith(text) && detail.endsWith(u"14:05"_qs), !text.isEmpty());
         QCOMPARE(ShareStatusText::tint(s, Qt::black) == Style::secondary(Qt::black),
                  state == State::NotMounted &&
-                     (reason == Reason::None || reason == Reason::NotOnThisNetwork));
+                     (reason == Reason::None || reason == Reason::NotOnThisNetwork ||
+                      reason == Reason::Waking));
     }
     void notifiesOncePerChangeOfStatus_data()
     {
@@ -202,6 +205,7 @@ private Q_SLOTS:
             << u"munxbx"_qs << true << QStringList{};
         QTest::newRow("switched off") << u"mxrbr"_qs << false << QStringList{};
         QTest::newRow("left its network") << u"mabm"_qs << true << QStringList{};
+        QTest::newRow("asleep, woken") << u"mwwbm"_qs << true << QStringList{};
     }
     void notifiesOncePerChangeOfStatus()
     {

@@ -7,9 +7,11 @@
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
+#include "platform/linux/neighbour_table.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smb_host.h"
 #include "platform/unix/tcp_probe.h"
+#include "platform/unix/wake_packet_sender.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -252,6 +254,24 @@ bool GvfsProfile::isHostReachable(const QString& host) const
         return true;
     }
     return ping.get();
+}
+
+bool GvfsProfile::servesSmb(const QString& host) const
+{
+    const auto [name, port] = SmbHost::parse(host);
+    return !name.isEmpty() && !name.startsWith(u'-') &&
+           TcpProbe::accepts(name, port, kProbeTimeout);
+}
+
+bool GvfsProfile::sendWakePacket(const QString& host, const QByteArray& mac) const
+{
+    const QString name = SmbHost::parse(host).name;
+    return !name.isEmpty() && !name.startsWith(u'-') && WakePacketSender::send(name, mac);
+}
+
+QString GvfsProfile::neighbourAddress(const QString& host) const
+{
+    return NeighbourTable::addressOf(SmbHost::parse(host).name);
 }
 
 } // namespace tarnwick

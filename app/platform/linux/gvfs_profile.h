@@ -42,6 +42,11 @@ public:
     bool storeLogin(const QString& host, const Credentials& login) const override;
     bool forgetLogins(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
+    // The SMB port alone: a waking server may answer ping before it serves.
+    bool servesSmb(const QString& host) const override;
+    bool sendWakePacket(const QString& host, const QByteArray& mac) const override;
+    // From the kernel's neighbour table (/proc/net/arp).
+    QString neighbourAddress(const QString& host) const override;
 
 private:
     QString m_gio;
