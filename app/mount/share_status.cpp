@@ -35,6 +35,10 @@ QString ShareStatus::describe() const
         return QStringLiteral("not mounted (access denied to the share)");
     case Reason::NotOnThisNetwork:
         return QStringLiteral("not mounted (not on this network)");
+    case Reason::KeyringLocked:
+        return QStringLiteral("not mounted (keyring locked)");
+    case Reason::DomainTicketExpired:
+        return QStringLiteral("not mounted (domain ticket expired)");
     case Reason::MountFailed:
         break;
     }

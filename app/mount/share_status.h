@@ -24,6 +24,8 @@ struct ShareStatus {
         HostNotFound,        // the server's name does not resolve
         AccessDenied,        // the login is good, but this share is closed to it
         NotOnThisNetwork,    // its server lives on networks that are not up: left alone
+        KeyringLocked,       // the host's stored logins are in a locked keyring: not tried
+        DomainTicketExpired, // no stored login, and the domain (Kerberos) ticket has expired
     };
 
     QString name; // the share's name as configured

@@ -91,6 +91,10 @@ public:
     // The login stored for exactly this server name, quietly (no log line); nullopt on any
     // failure. Used by the share listing, which tries several forms of a host name.
     virtual std::optional<Credentials> storedLogin(const QString& server) const = 0;
+    // Why no login for host can be had now, so that no mount is tried: KeyringLocked when its
+    // stored logins are all in locked collections, DomainTicketExpired when none is stored and
+    // the domain ticket has expired. None (the default) when the lookup may go ahead. Quiet.
+    virtual ShareStatus::Reason loginUnavailable(const QString& host) const;
     // True when host answers within about a second (how it is asked is the profile's).
     // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;

@@ -23,6 +23,8 @@ Q_SIGNALS:
     void openServerSettingsRequest(const QUuid& server);
     // A mounted share's "open" asks for its location in the desktop's file manager.
     void openLocationRequest(const QUrl& location);
+    // The user asks to unlock the keyring that holds the logins of waiting shares.
+    void unlockLoginsRequest();
 
 private:
     AppEvents() = default;

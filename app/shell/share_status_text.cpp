@@ -32,6 +32,10 @@ QString ShareStatusText::reason(const ShareStatus& status)
         return qtTrId("status.access_denied");
     case Reason::NotOnThisNetwork:
         return qtTrId("status.not_here");
+    case Reason::KeyringLocked:
+        return qtTrId("status.keyring_locked");
+    case Reason::DomainTicketExpired:
+        return qtTrId("status.ticket_expired");
     case Reason::MountFailed:
         // The tool's own words say more than its exit status.
         if (!status.message.isEmpty())
@@ -88,7 +92,8 @@ bool ShareStatusText::needsAttention(const ShareStatus& status)
 {
     return status.state == State::NotMounted &&
            (status.reason == Reason::LoginRefused || status.reason == Reason::ServerUnreachable ||
-            status.reason == Reason::AccessDenied);
+            status.reason == Reason::AccessDenied || status.reason == Reason::KeyringLocked ||
+            status.reason == Reason::DomainTicketExpired);
 }
 
 } // namespace tarnwick

@@ -7,6 +7,7 @@
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
+#include "platform/linux/secret_service_locks.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smb_host.h"
 #include "platform/unix/tcp_probe.h"
@@ -199,6 +200,12 @@ bool GvfsProfile::shows(const MountEntry& mount, const QString& host,
 std::optional<Credentials> GvfsProfile::storedLogin(const QString& server) const
 {
     return SecretServiceStore::find(server);
+}
+
+ShareStatus::Reason GvfsProfile::loginUnavailable(const QString& host) const
+{
+    return SecretServiceLocks::onlyLocked(host) ? ShareStatus::Reason::KeyringLocked
+                                                : ShareStatus::Reason::None;
 }
 
 std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString& host) const

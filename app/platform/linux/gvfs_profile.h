@@ -37,6 +37,8 @@ public:
     int detach(const MountEntry& mount) const override;
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
+    // KeyringLocked when every Secret Service item of host is locked.
+    ShareStatus::Reason loginUnavailable(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
 
 private:
