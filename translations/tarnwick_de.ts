@@ -11,6 +11,10 @@
         <source>Mount All</source>
         <translation>Alle verbinden</translation>
     </message>
+    <message id="menu.unlock_keyring">
+        <source>Unlock Keyring…</source>
+        <translation>Schlüsselbund entsperren…</translation>
+    </message>
     <message id="menu.unmount_all">
         <source>Unmount All</source>
         <translation>Alle trennen</translation>
@@ -246,6 +250,14 @@
     <message id="status.access_denied">
         <source>This login may not open the share — ask for access</source>
         <translation>Diese Anmeldung darf die Freigabe nicht öffnen – Zugriff erfragen</translation>
+    </message>
+    <message id="status.keyring_locked">
+        <source>Keyring locked</source>
+        <translation>Schlüsselbund gesperrt</translation>
+    </message>
+    <message id="status.ticket_expired">
+        <source>Domain ticket expired — log in again</source>
+        <translation>Domänen-Ticket abgelaufen – erneut anmelden</translation>
     </message>
     <message id="status.detail">
         <source>%1 · last try %2</source>

@@ -11,6 +11,10 @@
         <source>Mount All</source>
         <translation>Mount All</translation>
     </message>
+    <message id="menu.unlock_keyring">
+        <source>Unlock Keyring…</source>
+        <translation>Unlock Keyring…</translation>
+    </message>
     <message id="menu.unmount_all">
         <source>Unmount All</source>
         <translation>Unmount All</translation>
@@ -246,6 +250,14 @@
     <message id="status.access_denied">
         <source>This login may not open the share — ask for access</source>
         <translation>This login may not open the share — ask for access</translation>
+    </message>
+    <message id="status.keyring_locked">
+        <source>Keyring locked</source>
+        <translation>Keyring locked</translation>
+    </message>
+    <message id="status.ticket_expired">
+        <source>Domain ticket expired — log in again</source>
+        <translation>Domain ticket expired — log in again</translation>
     </message>
     <message id="status.detail">
         <source>%1 · last try %2</source>

@@ -49,6 +49,12 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
     // Once stopped, not even the keyring is asked: an unlock prompt could hold the quit.
     if (m_stop.stopped())
         return outcome;
+    // Without the login it may need, a mount would only fail or come up as a guest: the share
+    // waits for the keyring or a new ticket instead.
+    if (const auto reason = m_profile.loginUnavailable(host); reason != ShareStatus::Reason::None) {
+        outcome.reason = reason;
+        return outcome;
+    }
     return request(host, shareName, m_profile.lookupKeychainCredentials(host),
                    RunLimits{{}, &m_stop});
 }

@@ -28,7 +28,8 @@ void ShareBook::setBusy(const ShareKey& key, ShareStatus::State operation)
 
 void ShareBook::setOutcome(const ShareKey& key, const MountOutcome& outcome)
 {
-    if (outcome.attempted.isValid() || outcome.mounted)
+    if (outcome.attempted.isValid() || outcome.mounted ||
+        outcome.reason != ShareStatus::Reason::None)
         m_lastOutcome.insert(key, outcome);
 }
 

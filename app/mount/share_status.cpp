@@ -37,6 +37,10 @@ QString ShareStatus::describe() const
         return QStringLiteral("not mounted (not on this network)");
     case Reason::Waking:
         return QStringLiteral("not mounted (waking the server)");
+    case Reason::KeyringLocked:
+        return QStringLiteral("not mounted (keyring locked)");
+    case Reason::DomainTicketExpired:
+        return QStringLiteral("not mounted (domain ticket expired)");
     case Reason::MountFailed:
         break;
     }

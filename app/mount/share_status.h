@@ -25,6 +25,8 @@ struct ShareStatus {
         AccessDenied,        // the login is good, but this share is closed to it
         NotOnThisNetwork,    // its server lives on networks that are not up: left alone
         Waking,              // its server was sent a wake-up and is awaited
+        KeyringLocked,       // the host's stored logins are in a locked keyring: not tried
+        DomainTicketExpired, // no stored login, and the domain (Kerberos) ticket has expired
     };
 
     QString name; // the share's name as configured

@@ -16,7 +16,9 @@ CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events, Even
     const auto follow = [&manager, &events] { manager.setActiveNetworks(events.activeNetworks()); };
     QObject::connect(&events, &SystemEvents::networksChanged, &manager, follow);
     follow();
-    return new CycleTrigger(manager, events, timing);
+    auto* trigger = new CycleTrigger(manager, events, timing);
+    QObject::connect(&events, &SystemEvents::loginsUnlocked, trigger, &CycleTrigger::request);
+    return trigger;
 }
 
 } // namespace tarnwick

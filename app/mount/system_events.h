@@ -22,6 +22,11 @@ public:
     // Server::livesOn; nullopt while unknown, so that every server counts as here.
     virtual std::optional<QStringList> activeNetworks() const { return std::nullopt; }
 
+public Q_SLOTS:
+    // Asks the system to unlock the stored logins; it may prompt the user. Returns at once;
+    // loginsUnlocked follows when it worked. Does nothing where logins cannot be locked.
+    virtual void unlockLogins() {}
+
 Q_SIGNALS:
     void resumed();
     // A connection reached a connected state, the primary connection changed, or a
@@ -34,6 +39,8 @@ Q_SIGNALS:
     // activeNetworks() changed; comes before the networkChanged/networkLost it goes with, so
     // that a network that went away is followed by a networkLost.
     void networksChanged();
+    // A store of logins was unlocked: shares waiting for their login may mount now.
+    void loginsUnlocked();
 };
 
 } // namespace tarnwick

@@ -14,6 +14,11 @@ QString SystemProfile::fallbackMountPoint(const QString&) const
     return {};
 }
 
+ShareStatus::Reason SystemProfile::loginUnavailable(const QString&) const
+{
+    return ShareStatus::Reason::None;
+}
+
 void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
 
 void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}

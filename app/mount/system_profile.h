@@ -104,6 +104,10 @@ public:
     // Removes the logins stored for host that lookupKeychainCredentials would use; false
     // when it could not (or keepsLogins is false). Blocks.
     virtual bool forgetLogins(const QString& host) const;
+    // Why no login for host can be had now, so that no mount is tried: KeyringLocked when its
+    // stored logins are all in locked collections, DomainTicketExpired when none is stored and
+    // the domain ticket has expired. None (the default) when the lookup may go ahead. Quiet.
+    virtual ShareStatus::Reason loginUnavailable(const QString& host) const;
     // True when host answers within about a second (how it is asked is the profile's).
     // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;

@@ -51,4 +51,10 @@ void SettingsWindow::showServer(const QUuid& server)
     m_servers->setSelectedServerId(server);
 }
 
+void SettingsWindow::showDiscovery()
+{
+    m_tabs->setCurrentWidget(m_servers);
+    m_servers->openDiscovery();
+}
+
 } // namespace tarnwick

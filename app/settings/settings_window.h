@@ -37,6 +37,8 @@ public:
 public Q_SLOTS:
     // Brings the Servers tab forward with server selected; an unknown id selects nothing.
     void showServer(const QUuid& server);
+    // Brings the Servers tab forward with the search for servers on the network running.
+    void showDiscovery();
 
 private:
     QTabWidget* m_tabs;

@@ -27,6 +27,8 @@ Q_SIGNALS:
     void openLocationRequest(const QUrl& location);
     // A share whose login was refused asks for the sign-in dialog.
     void signInRequest(const tarnwick::ShareKey& share);
+    // The user asks to unlock the keyring that holds the logins of waiting shares.
+    void unlockLoginsRequest();
 
 private:
     AppEvents() = default;

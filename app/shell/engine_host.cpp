@@ -7,6 +7,7 @@
 #include "mount/system_events.h"
 #include "mount/system_profile.h"
 #include "platform/unix/unix_signal_watcher.h"
+#include "shell/app_events.h"
 #include "shell/power_off_watcher.h"
 
 #include <QCoreApplication>
@@ -48,8 +49,11 @@ void EngineHost::start()
 {
     m_manager = std::make_unique<MountManager>(m_store, m_profile, m_settings, m_services.helper,
                                                m_services.timing);
-    if (m_services.systemEvents && (m_events = m_services.systemEvents()))
+    if (m_services.systemEvents && (m_events = m_services.systemEvents())) {
         wireSystemEvents(*m_manager, *m_events);
+        connect(&AppEvents::instance(), &AppEvents::unlockLoginsRequest, m_events.get(),
+                &SystemEvents::unlockLogins);
+    }
     new ShareStatusLog(*m_manager); // owned by the manager
 }
 

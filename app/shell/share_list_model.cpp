@@ -35,6 +35,12 @@ ShareListRow plainRow(int id, Kind kind, const QString& label, bool enabled = tr
     return row;
 }
 
+bool waitsForKeyring(const ShareListRow& row)
+{
+    return row.kind == Kind::Share && !row.busy &&
+           row.status.reason == ShareStatus::Reason::KeyringLocked;
+}
+
 QString idKey(const ShareKey& key)
 {
     return key.server.toString() + u'/' + key.share.toString();
@@ -135,6 +141,8 @@ void ShareListModel::rebuild()
         }
     }
     separator();
+    if (std::any_of(rows.cbegin(), rows.cend(), waitsForKeyring))
+        rows.append(plainRow(UnlockLogins, Kind::Action, qtTrId("menu.unlock_keyring")));
     rows.append(plainRow(MountAll, Kind::Action, qtTrId("menu.mount_all")));
     rows.append(plainRow(UnmountAll, Kind::Action, qtTrId("menu.unmount_all")));
     separator();
@@ -160,9 +168,9 @@ void ShareListModel::updateShares(const QList<ShareKey>& changed)
             continue;
         ShareListRow& row = rows[m_index.value(*id)];
         const ShareListRow now = shareRow(*id, m_targets.value(*id));
-        // An Open or a Sign in row comes or goes.
+        // An Open, a Sign in or the Unlock row comes or goes.
         if ((row.mounted && !row.busy) != (now.mounted && !now.busy) ||
-            wantsSignIn(row) != wantsSignIn(now)) {
+            wantsSignIn(row) != wantsSignIn(now) || waitsForKeyring(row) != waitsForKeyring(now)) {
             rebuild();
             return;
         }
@@ -230,6 +238,9 @@ bool ShareListModel::activate(int id)
     case Settings:
         Q_EMIT AppEvents::instance().openSettingsRequest();
         return true;
+    case UnlockLogins:
+        Q_EMIT AppEvents::instance().unlockLoginsRequest();
+        return true;
     case Quit:
         // The quit path (aboutToQuit) does the unmounting.
         QCoreApplication::quit();
@@ -254,7 +265,9 @@ bool ShareListModel::activate(int id)
     // statuses.
     if (m_manager->isBusy(key))
         return false;
-    if (m_manager->isMounted(key))
+    if (waitsForKeyring(*clicked))
+        Q_EMIT AppEvents::instance().unlockLoginsRequest();
+    else if (m_manager->isMounted(key))
         m_manager->unmountShare(key);
     else
         m_manager->mountShare(target->share, target->server);

@@ -25,7 +25,8 @@ class ShareListModel : public QObject {
     Q_OBJECT
 
 public:
-    enum ActionId { MountAll = 1, UnmountAll, Settings, Quit };
+    // UnlockLogins is listed only while a share waits for a locked keyring.
+    enum ActionId { MountAll = 1, UnmountAll, Settings, Quit, UnlockLogins };
 
     ShareListModel(ShareStore& store, MountManager& manager, QObject* parent = nullptr);
 
@@ -40,9 +41,9 @@ public:
     // A share of an enabled server has its login refused or its server unreachable.
     bool needsAttention() const { return m_needsAttention; }
 
-    // A click on the row with id: a busy share does nothing, a mounted one unmounts, any
-    // other mounts; Open opens the share's location; actions run. False for an id that is not
-    // (or no longer) an enabled row that acts.
+    // A click on the row with id: a busy share does nothing, a mounted one unmounts, one
+    // waiting for a locked keyring asks for the unlock, any other mounts; Open opens the share's
+    // location; actions run. False for an id that is not (or no longer) an enabled row that acts.
     bool activate(int id);
 
 Q_SIGNALS:

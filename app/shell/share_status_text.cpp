@@ -34,6 +34,10 @@ QString ShareStatusText::reason(const ShareStatus& status)
         return qtTrId("status.not_here");
     case Reason::Waking:
         return qtTrId("status.waking");
+    case Reason::KeyringLocked:
+        return qtTrId("status.keyring_locked");
+    case Reason::DomainTicketExpired:
+        return qtTrId("status.ticket_expired");
     case Reason::MountFailed:
         // The tool's own words say more than its exit status.
         if (!status.message.isEmpty())
@@ -93,7 +97,8 @@ bool ShareStatusText::needsAttention(const ShareStatus& status)
 {
     return status.state == State::NotMounted &&
            (status.reason == Reason::LoginRefused || status.reason == Reason::ServerUnreachable ||
-            status.reason == Reason::AccessDenied);
+            status.reason == Reason::AccessDenied || status.reason == Reason::KeyringLocked ||
+            status.reason == Reason::DomainTicketExpired);
 }
 
 } // namespace tarnwick

@@ -20,7 +20,8 @@ public:
     // The row's symbol (a SymbolIcons name) and its tint over foreground.
     static QString symbol(const ShareStatus& status);
     static QColor tint(const ShareStatus& status, const QColor& foreground);
-    // The user has to act or know: the login was refused or the server does not answer.
+    // The user has to act or know: the login was refused or cannot be had, or the server does
+    // not answer.
     static bool needsAttention(const ShareStatus& status);
 };
 

@@ -12,6 +12,7 @@
 #include "shell/tray_icon.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace tarnwick {
 
@@ -22,6 +23,7 @@ TrayApplication::TrayApplication(std::unique_ptr<QSettings> settings,
     , m_settings(std::move(settings))
     , m_profile(std::move(profile))
     , m_services(std::move(services))
+    , m_firstStart(!QFileInfo::exists(m_settings->fileName()))
     , m_store(std::make_unique<ShareStore>(*m_settings))
 {
 }
@@ -90,6 +92,18 @@ void TrayApplication::start()
         if (m_services.openUrl && location.isValid())
             m_services.openUrl(location);
     });
+
+    // A new user with nothing to mount is led to the servers on the network, once: the empty
+    // list saved now is the settings file that every later start finds, also after the user
+    // removed all servers.
+    if (m_firstStart && m_store->servers().isEmpty()) {
+        m_store->save();
+        m_settings->sync();
+        Q_EMIT events.openSettingsRequest();
+        // The window's own slot: the shell does not know the settings window's class.
+        if (QWidget* window = m_settingsOpener->window())
+            QMetaObject::invokeMethod(window, "showDiscovery");
+    }
 }
 
 void TrayApplication::openSignIn(const ShareKey& key)

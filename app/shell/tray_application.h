@@ -72,7 +72,8 @@ public:
     ~TrayApplication() override;
 
     // Launch: the engine host, helper registration, the engine, the tray icon, the popover,
-    // the settings requests. Call once.
+    // the settings requests; on a first start with no servers, the settings window with the
+    // search for servers. Call once.
     void start();
 
     QSettings& settings() const { return *m_settings; }
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
     std::shared_ptr<const SystemProfile> m_profile;
     TrayServices m_services;
+    bool m_firstStart; // no settings file yet: read before the store can write one
     std::unique_ptr<ShareStore> m_store;
     ShareNotifier* m_notifier = nullptr;
     std::unique_ptr<EngineHost> m_host; // after the store it reads

@@ -3,6 +3,7 @@
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/share_mounts.h"
+#include "mount/share_status_log.h"
 #include "mount/smb_volume_unmount.h"
 #include "mount/system_event_wiring.h"
 #include "platform/linux/gvfs_profile.h"
@@ -11,7 +12,10 @@
 #include "smb_rig.h"
 #include "test_text.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -38,6 +42,15 @@ namespace {
 bool sh(const QString& command)
 {
     return QProcess::execute(s("sh"), {s("-c"), command}) == 0;
+}
+
+// A call to the Secret Service on the session bus; its error, empty when it answered.
+QString secrets(const QString& interface, const QString& method, const QVariantList& args)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        s("org.freedesktop.secrets"), s("/org/freedesktop/secrets"), interface, method);
+    call.setArguments(args);
+    return QDBusConnection::sessionBus().call(call).errorMessage();
 }
 
 QString readAll(const QString& path)
@@ -423,6 +436,49 @@ private Q_SLOTS:
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
         six.closeWriteChannel();
         QVERIFY(six.waitForFinished(10000));
+    }
+
+    // While the keyring is locked a share whose server has a stored login waits, without a
+    // mount request, and a guest share mounts; the unlock mounts it without waiting for the
+    // cycle timer (an hour here).
+    void lockedKeyringIsWaitedFor()
+    {
+        QVERIFY(SmbRig::storeLogin(SmbRig::host(), SmbRig::user(), SmbRig::password().toUtf8()));
+        manager("Private");
+        auto m = manager("Public", SmbRig::host() + s(":4455")); // no login stored there
+        LinuxSystemEvents events(QDBusConnection(s("no system bus")),
+                                 QDBusConnection::sessionBus());
+        wireSystemEvents(*m, events, EventTiming{1ms, 1ms});
+        new ShareStatusLog(*m); // owned by the manager
+        const QVariant login = QVariant::fromValue(QList<QDBusObjectPath>{
+            QDBusObjectPath(s("/org/freedesktop/secrets/collection/login"))});
+        const QString service = s("org.freedesktop.Secret.Service");
+        QCOMPARE(secrets(service, s("Lock"), {login}), QString());
+        QVERIFY(cycle(*m, "Public"));
+        QCOMPARE(m->statusOf(key("Private")).reason, Reason::KeyringLocked);
+        QVERIFY(logged("Private", s("status: not mounted (keyring locked)")));
+        QCOMPARE(gioMounts(), 1);
+
+        // The master password (the rig's "\n") through gnome-keyring's own interface:
+        // the Secret Service's Unlock would need a prompter.
+        QDBusMessage open = QDBusMessage::createMethodCall(
+            s("org.freedesktop.secrets"), s("/org/freedesktop/secrets"), service, s("OpenSession"));
+        open << s("plain") << QVariant::fromValue(QDBusVariant(QString()));
+        const QDBusMessage session = QDBusConnection::sessionBus().call(open);
+        QCOMPARE(session.arguments().size(), 2);
+        QDBusArgument secret;
+        secret.beginStructure();
+        secret << session.arguments().at(1).value<QDBusObjectPath>() << QByteArray()
+               << QByteArray("\n") << s("text/plain");
+        secret.endStructure();
+        QCOMPARE(secrets(s("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                         s("UnlockWithMasterPassword"),
+                         {QVariant::fromValue(
+                              QDBusObjectPath(s("/org/freedesktop/secrets/collection/login"))),
+                          QVariant::fromValue(secret)}),
+                 QString());
+        QTRY_VERIFY_WITH_TIMEOUT(m->isMounted(key("Private")), 30000);
+        QCOMPARE(gioMounts(), 2);
     }
 
     // Mounts made and removed outside reach the table through the tracker's signals (the

@@ -13,6 +13,7 @@
 #include "settings/servers_view.h"
 #include "settings/settings_window.h"
 #include "shell/translations.h"
+#include "shell/tray_application.h"
 #include "style/share_check_list.h"
 #include "style/style.h"
 
@@ -500,6 +501,33 @@ private Q_SLOTS:
             QVERIFY(listed(sheet, m_host) && listed(sheet, u"other.local"_qs));
             save(sheet, "discovery-sheet");
             Translations::uninstall(*qApp);
+        }
+    }
+
+    // A first start (no settings file) leads to the search for servers, once: the next start
+    // finds the file it left, though the list is still empty.
+    void firstStartOpensTheServerSearchOnce()
+    {
+        const QString path = m_dir.filePath(u"first-start.conf"_qs);
+        for (const bool first : {true, false}) {
+            QPointer<SettingsWindow> window;
+            TrayServices services;
+            services.systemBus = services.sessionBus = QDBusConnection(u"no bus"_qs);
+            services.trayGrace = services.timing.startupDelay = services.timing.defaultInterval =
+                services.timing.refreshPeriod = std::chrono::hours(1);
+            services.settingsWindow = [&](ShareStore& store, QSettings& settings) -> QWidget* {
+                return window = new SettingsWindow(store, settings, m_lister);
+            };
+            TrayApplication tray(AppSettings::open(path), ProfileFactory::create(m_dir.path()),
+                                 std::move(services));
+            tray.start();
+            QCOMPARE(!window.isNull(), first);
+            if (!first)
+                break;
+            QCOMPARE(window->tabs()->currentWidget(), window->serversView());
+            QVERIFY(window->serversView()->discoverySheet());
+            QVERIFY(window->serversView()->browser().isSearching());
+            QVERIFY(tray.store().servers().isEmpty() && QFileInfo::exists(path));
         }
     }
 };

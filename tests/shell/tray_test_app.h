@@ -33,6 +33,8 @@ struct TrayTestApp {
         s.timing.pollSchedule = {std::chrono::milliseconds(0)};
         if (tweak)
             tweak(s);
+        // Not a first start: that would open the settings window.
+        QFile(dir.filePath(u"t.conf"_qs)).open(QIODevice::WriteOnly);
         tray = std::make_unique<TrayApplication>(AppSettings::open(dir.filePath(u"t.conf"_qs)),
                                                  std::make_shared<MacToolProfile>(rig.root()),
                                                  std::move(s));

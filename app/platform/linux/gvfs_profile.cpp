@@ -8,6 +8,7 @@
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
 #include "platform/linux/neighbour_table.h"
+#include "platform/linux/secret_service_locks.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smb_host.h"
 #include "platform/unix/tcp_probe.h"
@@ -216,6 +217,12 @@ bool GvfsProfile::forgetLogins(const QString& host) const
     const QString name = SmbHost::parse(host).name;
     const bool configured = SecretServiceStore::forget(host);
     return (name == host || name.isEmpty() || SecretServiceStore::forget(name)) && configured;
+}
+
+ShareStatus::Reason GvfsProfile::loginUnavailable(const QString& host) const
+{
+    return SecretServiceLocks::onlyLocked(host) ? ShareStatus::Reason::KeyringLocked
+                                                : ShareStatus::Reason::None;
 }
 
 std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString& host) const

@@ -41,6 +41,8 @@ public:
     bool keepsLogins() const override { return true; }
     bool storeLogin(const QString& host, const Credentials& login) const override;
     bool forgetLogins(const QString& host) const override;
+    // KeyringLocked when every Secret Service item of host is locked.
+    ShareStatus::Reason loginUnavailable(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
     // The SMB port alone: a waking server may answer ping before it serves.
     bool servesSmb(const QString& host) const override;

@@ -31,8 +31,17 @@ LinuxSystemEvents::LinuxSystemEvents(const QDBusConnection& systemBus,
     if (sessionBus.isConnected()) {
         m_mounts = std::make_unique<GvfsMountWatcher>(sessionBus);
         connect(m_mounts.get(), &GvfsMountWatcher::changed, this, &SystemEvents::mountTableChanged);
+        m_secrets = std::make_unique<SecretServiceWatcher>(sessionBus);
+        connect(m_secrets.get(), &SecretServiceWatcher::unlocked, this,
+                &SystemEvents::loginsUnlocked);
     }
     reportMissing(systemBus);
+}
+
+void LinuxSystemEvents::unlockLogins()
+{
+    if (m_secrets)
+        m_secrets->unlock();
 }
 
 void LinuxSystemEvents::reportMissing(const QDBusConnection& bus)

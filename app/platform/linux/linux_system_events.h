@@ -4,6 +4,7 @@
 #include "platform/linux/gvfs_mount_watcher.h"
 #include "platform/linux/logind_sleep_watcher.h"
 #include "platform/linux/network_manager_watcher.h"
+#include "platform/linux/secret_service_watcher.h"
 
 #include <QDBusConnection>
 #include <QStringList>
@@ -13,9 +14,10 @@
 namespace tarnwick {
 
 // System events on Linux: wake-ups from logind and network changes from NetworkManager on
-// systemBus, mount-table changes from the GVFS mount tracker on sessionBus when given
-// (connected). Says once, in one log line, which of logind and NetworkManager is missing:
-// then the mount timer alone notices what it would have announced. Main thread.
+// systemBus, mount-table changes from the GVFS mount tracker and unlocked logins from the
+// Secret Service on sessionBus when given (connected). Says once, in one log line, which of logind
+// and NetworkManager is missing: then the mount timer alone notices what it would have announced.
+// Main thread.
 class LinuxSystemEvents : public SystemEvents {
     Q_OBJECT
 
@@ -26,6 +28,7 @@ public:
 
     bool networkUsable() const override { return m_network.usable(); }
     std::optional<QStringList> activeNetworks() const override { return m_network.networks(); }
+    void unlockLogins() override;
 
 private:
     void reportMissing(const QDBusConnection& bus);
@@ -33,6 +36,7 @@ private:
     LogindSleepWatcher m_sleep;
     NetworkManagerWatcher m_network;
     std::unique_ptr<GvfsMountWatcher> m_mounts;
+    std::unique_ptr<SecretServiceWatcher> m_secrets;
     QStringList m_missing;
     int m_answers = 0;
 };
