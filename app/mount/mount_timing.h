@@ -19,6 +19,13 @@ struct MountTiming {
         std::chrono::seconds(1), std::chrono::seconds(1), std::chrono::seconds(2),
         std::chrono::seconds(2), std::chrono::seconds(3), std::chrono::seconds(5),
         std::chrono::seconds(5), std::chrono::seconds(10)};
+    // After a mount, its folder is read until it answers: a wait before each read (scaled),
+    // and each read's deadline (not scaled: it bounds a read, it delays nothing). gvfsd-fuse
+    // fails the first read after a remount, so the second one is the one that counts.
+    QList<std::chrono::milliseconds> readyChecks{
+        std::chrono::milliseconds(0), std::chrono::milliseconds(200),
+        std::chrono::milliseconds(500), std::chrono::milliseconds(1000)};
+    std::chrono::milliseconds readyDeadline{3'000};
 
     // Every delay multiplied by factor (> 0), so checks from outside need not wait the
     // 12 seconds before the first cycle.

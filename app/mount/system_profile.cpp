@@ -18,4 +18,9 @@ void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
 
 void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}
 
+bool SystemProfile::folderAnswers(const MountEntry&, const RunLimits&) const
+{
+    return true;
+}
+
 } // namespace tarnwick
