@@ -8,13 +8,19 @@ namespace {
 
 // Control characters go (a newline in a name breaks every script that lists the folder);
 // "/" would make a path of the name, so it becomes "_".
+QString character(uint code)
+{
+    const char32_t wide = code;
+    return QString::fromUcs4(&wide, 1);
+}
+
 QString clean(const QString& text)
 {
     QString out;
-    for (const char32_t code : text.toUcs4()) {
+    for (const uint code : text.toUcs4()) {
         if (code < 0x20 || (code >= 0x7f && code <= 0x9f) || code == 0x2028 || code == 0x2029)
             continue;
-        out += code == U'/' ? QStringLiteral("_") : QString::fromUcs4(&code, 1);
+        out += code == u'/' ? QStringLiteral("_") : character(code);
     }
     return out;
 }
@@ -37,13 +43,14 @@ QString ShareLinkName::of(const QString& shareName, const QString& serverName)
     const int room = kMaxBytes - utf8Size(suffix);
     if (name.trimmed().isEmpty() || room <= 0)
         return {};
-    QList<char32_t> codes = name.toUcs4();
+    QList<uint> codes = name.toUcs4();
     int size = utf8Size(name);
     while (size > room) {
-        size -= utf8Size(QString::fromUcs4(&codes.last(), 1));
-        codes.removeLast();
+        size -= utf8Size(character(codes.takeLast()));
     }
-    name = QString::fromUcs4(codes.constData(), codes.size());
+    name.clear();
+    for (const uint code : codes)
+        name += character(code);
     return name.trimmed().isEmpty() ? QString() : name + suffix;
 }
 
