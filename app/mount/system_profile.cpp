@@ -18,6 +18,11 @@ void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}
 
 void SystemProfile::cleanUpAtStart(const QStringList&, const StopSignal*) const {}
 
+QString SystemProfile::localMountsRoot() const
+{
+    return {};
+}
+
 bool SystemProfile::folderAnswers(const MountEntry&, const RunLimits&) const
 {
     return true;

@@ -89,6 +89,9 @@ public:
     // ends it with false). True by default: the mount point is the folder. The read runs in
     // a child that is killed at the deadline, so a frozen server never holds the caller.
     virtual bool folderAnswers(const MountEntry& mount, const RunLimits& limits) const;
+    // The folder under which mounts show as local folders that the shares' links point to;
+    // empty (the default) when mount points are paths of their own and need no links.
+    virtual QString localMountsRoot() const;
 
     // The login stored for host, or nullopt (also on any failure). Logs the account found.
     virtual std::optional<Credentials> lookupKeychainCredentials(const QString& host) const = 0;

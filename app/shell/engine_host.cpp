@@ -60,7 +60,9 @@ void EngineHost::start()
 
 void EngineHost::updateLinks()
 {
-    const QString folder = AppSettings::sharesFolder(m_settings);
+    // Only mounts that show under a root of their own need a path that stays.
+    const QString folder =
+        m_profile->localMountsRoot().isEmpty() ? QString() : AppSettings::sharesFolder(m_settings);
     if (!m_links || m_links->folder() != folder) {
         if (m_links)
             m_links->update({});

@@ -45,6 +45,7 @@ public:
     bool folderAnswers(const MountEntry& mount, const RunLimits& limits) const override;
     // Where gvfsd-fuse shows mounts: $XDG_RUNTIME_DIR/gvfs.
     static QString fuseRoot();
+    QString localMountsRoot() const override { return fuseRoot(); }
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
     bool isHostReachable(const QString& host) const override;
