@@ -295,6 +295,18 @@
         <source>Notify when a share is lost or a login is refused</source>
         <translation>Benachrichtigen, wenn eine Freigabe verloren geht oder eine Anmeldung abgelehnt wird</translation>
     </message>
+    <message id="general.shares_folder">
+        <source>Links to mounted shares in</source>
+        <translation>Links zu eingehängten Freigaben in</translation>
+    </message>
+    <message id="general.shares_folder_off">
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message id="general.shares_folder_help">
+        <source>A folder with a link to each mounted share, under the same name every time. Leave empty for none.</source>
+        <translation>Ein Ordner mit einem Link zu jeder eingehängten Freigabe, jedes Mal unter demselben Namen. Leer lassen für keinen.</translation>
+    </message>
     <message id="share.open">
         <source>Open in file manager</source>
         <translation>Im Dateimanager öffnen</translation>

@@ -295,6 +295,18 @@
         <source>Notify when a share is lost or a login is refused</source>
         <translation>Notify when a share is lost or a login is refused</translation>
     </message>
+    <message id="general.shares_folder">
+        <source>Links to mounted shares in</source>
+        <translation>Links to mounted shares in</translation>
+    </message>
+    <message id="general.shares_folder_off">
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message id="general.shares_folder_help">
+        <source>A folder with a link to each mounted share, under the same name every time. Leave empty for none.</source>
+        <translation>A folder with a link to each mounted share, under the same name every time. Leave empty for none.</translation>
+    </message>
     <message id="share.open">
         <source>Open in file manager</source>
         <translation>Open in file manager</translation>

@@ -1,5 +1,6 @@
 #include "model/app_settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -49,6 +50,19 @@ bool AppSettings::keepMountedOnQuit(const QSettings& settings)
 bool AppSettings::notifications(const QSettings& settings)
 {
     return settings.value(notificationsKey, true).toBool();
+}
+
+QString AppSettings::sharesFolder(const QSettings& settings)
+{
+    const QString home = QDir::homePath();
+    if (!settings.contains(sharesFolderKey))
+        return home + QStringLiteral("/Shares");
+    QString folder = settings.value(sharesFolderKey).toString().trimmed();
+    if (folder.isEmpty())
+        return {};
+    if (folder == u'~' || folder.startsWith(QStringLiteral("~/")))
+        folder = home + folder.mid(1);
+    return QDir::cleanPath(QDir(home).absoluteFilePath(folder));
 }
 
 } // namespace tarnwick

@@ -14,6 +14,7 @@ public:
     static inline const QString mountIntervalKey = QStringLiteral("mountInterval");
     static inline const QString keepMountedOnQuitKey = QStringLiteral("keepMountedOnQuit");
     static inline const QString notificationsKey = QStringLiteral("notifications");
+    static inline const QString sharesFolderKey = QStringLiteral("sharesFolder");
 
     // Settings in the INI file at path, or ~/.config/tarnwick/tarnwick.conf when path is empty;
     // only the latter falls back, key by key, to the administrator's presets in
@@ -29,6 +30,10 @@ public:
     static bool keepMountedOnQuit(const QSettings& settings);
     // "notifications" (desktop notifications of lost shares and refused logins); true when unset.
     static bool notifications(const QSettings& settings);
+    // "sharesFolder", the folder of the mounted shares' links, as an absolute path ("~/" and
+    // relative paths are under the home folder); ~/Shares when unset, empty when set empty
+    // (no links).
+    static QString sharesFolder(const QSettings& settings);
 };
 
 } // namespace tarnwick

@@ -94,6 +94,8 @@ MountOutcome MountOperation::request(const QString& host, const QString& shareNa
     if (!definite)
         outcome.mount = pollForMount(host, shareName, m_profile.mountRequestWaits());
     outcome.mounted = outcome.mount.has_value();
+    if (outcome.mounted)
+        awaitReady(shareName, *outcome.mount);
     if (!outcome.mounted) {
         outcome.reason = attempt.failure != ShareStatus::Reason::None
                              ? attempt.failure
@@ -122,6 +124,20 @@ MountOperation::pollForMount(const QString& host, const QString& shareName, bool
             return mount;
     }
     return std::nullopt;
+}
+
+// Reports a new mount only once its folder answers, so that the user's first access after a
+// remount is not the one gvfsd-fuse fails. Checked only here, right after the mount: a later
+// read could hang on a server that froze, and a read in flight keeps the folder busy.
+void MountOperation::awaitReady(const QString& shareName, const MountEntry& mount) const
+{
+    for (const auto wait : m_timing.readyChecks) {
+        if (!m_stop.sleepFor(wait))
+            return;
+        if (m_profile.folderAnswers(mount, RunLimits{m_timing.readyDeadline, &m_stop}))
+            return;
+    }
+    logShare(shareName, QStringLiteral("folder not answering yet"));
 }
 
 } // namespace tarnwick

@@ -36,7 +36,8 @@ public:
                    const StopSignal& stop);
 
     // Mounted when the table shows the share of host (already, when checkFirst, or after the
-    // request). A raised stop signal cuts the poll short with the outcome not mounted.
+    // request; a new mount once its folder answers, or its checks ran out). A raised stop signal
+    // cuts the poll short with the outcome not mounted.
     MountOutcome perform(const QString& host, const QString& shareName,
                          bool checkFirst = true) const;
     // One mount of the share with login instead of the stored one, and with one logon on the
@@ -51,6 +52,7 @@ private:
     std::optional<MountEntry> find(const QString& host, const QString& shareName) const;
     std::optional<MountEntry> pollForMount(const QString& host, const QString& shareName,
                                            bool checkAtOnce) const;
+    void awaitReady(const QString& shareName, const MountEntry& mount) const;
 
     const SystemProfile& m_profile;
     HelperAccess* m_helper;

@@ -16,6 +16,8 @@ MountTiming MountTiming::scaled(double factor) const
         *delay = scale(*delay);
     for (auto& wait : timing.pollSchedule)
         wait = scale(wait);
+    for (auto& wait : timing.readyChecks)
+        wait = scale(wait);
     return timing;
 }
 

@@ -25,6 +25,13 @@ struct MountTiming {
     std::chrono::milliseconds wakePacketSpacing{1'000};
     std::chrono::milliseconds wakeProbeInterval{2'000};
     std::chrono::milliseconds wakeLimit{90'000};
+    // After a mount, its folder is read until it answers: a wait before each read (scaled),
+    // and each read's deadline (not scaled: it bounds a read, it delays nothing). gvfsd-fuse
+    // fails the first read after a remount, so the second one is the one that counts.
+    QList<std::chrono::milliseconds> readyChecks{
+        std::chrono::milliseconds(0), std::chrono::milliseconds(200),
+        std::chrono::milliseconds(500), std::chrono::milliseconds(1000)};
+    std::chrono::milliseconds readyDeadline{3'000};
 
     // Every delay multiplied by factor (> 0), so checks from outside need not wait the
     // 12 seconds before the first cycle.

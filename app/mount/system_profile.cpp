@@ -53,4 +53,14 @@ QString SystemProfile::neighbourAddress(const QString&) const
     return {};
 }
 
+QString SystemProfile::localMountsRoot() const
+{
+    return {};
+}
+
+bool SystemProfile::folderAnswers(const MountEntry&, const RunLimits&) const
+{
+    return true;
+}
+
 } // namespace tarnwick

@@ -88,6 +88,13 @@ public:
     // The start-up cleanup for the configured share names (nothing by default). A raised
     // stop (may be null) ends its tools at once. Blocks; logs what it did.
     virtual void cleanUpAtStart(const QStringList& shareNames, const StopSignal* stop) const;
+    // True when the folder that shows mount answers a read within limits.deadline (a stop
+    // ends it with false). True by default: the mount point is the folder. The read runs in
+    // a child that is killed at the deadline, so a frozen server never holds the caller.
+    virtual bool folderAnswers(const MountEntry& mount, const RunLimits& limits) const;
+    // The folder under which mounts show as local folders that the shares' links point to;
+    // empty (the default) when mount points are paths of their own and need no links.
+    virtual QString localMountsRoot() const;
 
     // The login stored for host, or nullopt (also on any failure). Logs the account found.
     virtual std::optional<Credentials> lookupKeychainCredentials(const QString& host) const = 0;

@@ -25,12 +25,16 @@
 
 namespace tarnwick {
 
-std::shared_ptr<const SystemProfile> ProfileFactory::create(const QString& toolRoot)
+std::shared_ptr<const SystemProfile> ProfileFactory::create(const QString& toolRoot,
+                                                            const QString& linksFolder)
 {
 #ifdef Q_OS_LINUX
     ChildDeathGuard::install();
     if (toolRoot.isEmpty())
-        return std::make_shared<GvfsProfile>();
+        return std::make_shared<GvfsProfile>(QStringLiteral("gio"), QStringLiteral("ping"),
+                                             QStringLiteral("smbclient"), linksFolder);
+#else
+    Q_UNUSED(linksFolder);
 #endif
     return std::make_shared<MacToolProfile>(toolRoot);
 }

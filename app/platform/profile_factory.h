@@ -20,8 +20,10 @@ class ShareLister;
 class ProfileFactory {
 public:
     // With a tool root: the macOS tool profile under that root (fake tools, diagnosis).
-    // Without: the platform's own profile.
-    static std::shared_ptr<const SystemProfile> create(const QString& toolRoot = QString());
+    // Without: the platform's own profile, whose start-up cleanup looks after linksFolder (the
+    // shares' links; empty: none).
+    static std::shared_ptr<const SystemProfile> create(const QString& toolRoot = QString(),
+                                                       const QString& linksFolder = QString());
     // The share listing that goes with it. With a tool root: smbutil under that root, with
     // the logins its security tool finds. Without: the platform's own (smbutil and the
     // keychain on macOS; smbclient and the Secret Service elsewhere).

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QSlider>
 #include <QUrl>
@@ -88,6 +89,13 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
     m_notifications = new QCheckBox(qtTrId("general.notifications"), behavior);
     m_notifications->setObjectName(AppSettings::notificationsKey);
     behavior->contentLayout()->addWidget(m_notifications);
+    // The folder of the links; left empty, no links are made.
+    m_sharesFolder = new QLineEdit(behavior);
+    m_sharesFolder->setObjectName(AppSettings::sharesFolderKey);
+    m_sharesFolder->setPlaceholderText(qtTrId("general.shares_folder_off"));
+    m_sharesFolder->setToolTip(qtTrId("general.shares_folder_help"));
+    behavior->contentLayout()->addLayout(
+        valueRow(qtTrId("general.shares_folder"), m_sharesFolder, m_sharesFolder));
     behavior->setFooter(qtTrId("general.keep_mounted_on_quit_footer"));
     layout->addWidget(behavior);
 
@@ -121,6 +129,10 @@ GeneralSettingsView::GeneralSettingsView(QSettings& settings, QWidget* parent)
         if (!m_showing)
             m_settings.setValue(AppSettings::notificationsKey, on);
     });
+    connect(m_sharesFolder, &QLineEdit::editingFinished, this, [this] {
+        if (!m_showing)
+            m_settings.setValue(AppSettings::sharesFolderKey, m_sharesFolder->text().trimmed());
+    });
     connect(m_watcher, &SettingsFileWatcher::changed, this, &GeneralSettingsView::showStoredValues);
 }
 
@@ -149,6 +161,8 @@ void GeneralSettingsView::showStoredValues()
         int(std::clamp(steps, double(m_interval->minimum()), double(m_interval->maximum()))));
     m_keepMounted->setChecked(AppSettings::keepMountedOnQuit(m_settings));
     m_notifications->setChecked(AppSettings::notifications(m_settings));
+    m_sharesFolder->setText(
+        m_settings.value(AppSettings::sharesFolderKey, QStringLiteral("~/Shares")).toString());
     m_showing = false;
 }
 

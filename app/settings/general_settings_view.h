@@ -6,6 +6,7 @@
 #include <optional>
 
 class QCheckBox;
+class QLineEdit;
 class QLabel;
 class QSlider;
 
@@ -42,6 +43,7 @@ private:
     QLabel* m_intervalValue = nullptr;
     QCheckBox* m_keepMounted = nullptr;
     QCheckBox* m_notifications = nullptr;
+    QLineEdit* m_sharesFolder = nullptr;
     bool m_showing = false;
 };
 

@@ -1,11 +1,13 @@
 #include "shell/engine_host.h"
 
 #include "model/app_settings.h"
+#include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/share_status_log.h"
 #include "mount/system_event_wiring.h"
 #include "mount/system_events.h"
 #include "mount/system_profile.h"
+#include "platform/unix/share_links.h"
 #include "platform/unix/unix_signal_watcher.h"
 #include "shell/app_events.h"
 #include "shell/power_off_watcher.h"
@@ -55,6 +57,39 @@ void EngineHost::start()
                 &SystemEvents::unlockLogins);
     }
     new ShareStatusLog(*m_manager); // owned by the manager
+    // Every change of the model, also a mount the file manager made, reaches the links.
+    connect(m_manager.get(), &MountManager::shareStatusesChanged, this, &EngineHost::updateLinks);
+    updateLinks();
+}
+
+void EngineHost::updateLinks()
+{
+    // Only mounts that show under a root of their own need a path that stays.
+    const QString folder =
+        m_profile->localMountsRoot().isEmpty() ? QString() : AppSettings::sharesFolder(m_settings);
+    if (!m_links || m_links->folder() != folder) {
+        if (m_links)
+            m_links->update({});
+        m_links = std::make_unique<ShareLinks>(folder);
+    }
+    QList<LinkedShare> mounted;
+    const ShareStatusMap& statuses = m_manager->shareStatuses();
+    for (const Server& server : m_store.servers()) {
+        for (const Share& share : server.shares) {
+            const ShareKey key = ShareKey::of(server, share);
+            const QUrl location = m_manager->locationOf(key);
+            if (statuses.value(key).state == ShareStatus::State::Mounted && location.isLocalFile())
+                mounted.append({key, share.name,
+                                server.displayName.isEmpty() ? server.host : server.displayName,
+                                location.toLocalFile()});
+        }
+    }
+    m_links->update(mounted);
+}
+
+QString EngineHost::linkOf(const ShareKey& key) const
+{
+    return m_links ? m_links->linkOf(key) : QString();
 }
 
 void EngineHost::stop()
@@ -69,8 +104,11 @@ void EngineHost::stop()
     // running tools are ended through its stop signal, not waited for.
     m_manager.reset();
     m_settings.sync(); // pick up a change written by another process
-    if (m_services.unmountAllVolumes && !AppSettings::keepMountedOnQuit(m_settings))
+    if (m_services.unmountAllVolumes && !AppSettings::keepMountedOnQuit(m_settings)) {
         m_services.unmountAllVolumes(*m_profile);
+        if (m_links)
+            m_links->update({}); // their mounts are gone
+    }
 }
 
 } // namespace tarnwick

@@ -13,6 +13,8 @@ namespace tarnwick {
 
 class HelperAccess;
 class MountManager;
+class ShareLinks;
+struct ShareKey;
 class ShareStore;
 class SystemEvents;
 class SystemProfile;
@@ -49,6 +51,8 @@ public:
 
     // Null before start() and after the quit.
     MountManager* manager() const { return m_manager.get(); }
+    // The path of key's link in the shares folder; empty when it has none.
+    QString linkOf(const ShareKey& key) const;
 
 public Q_SLOTS:
     // The quit path, run once whichever trigger comes first: stopping(), the engine's stop,
@@ -60,12 +64,15 @@ Q_SIGNALS:
     void stopping();
 
 private:
+    void updateLinks();
+
     QSettings& m_settings;
     ShareStore& m_store;
     std::shared_ptr<const SystemProfile> m_profile;
     EngineServices m_services;
     std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<MountManager> m_manager;
+    std::unique_ptr<ShareLinks> m_links;
     bool m_stopped = false;
 };
 

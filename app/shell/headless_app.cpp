@@ -84,7 +84,9 @@ int HeadlessApp::run(int argc, char** argv)
     services.unmountAllVolumes = [](const SystemProfile& profile) {
         unmountAllSmbVolumes(profile);
     };
-    EngineHost host(*settings, store, ProfileFactory::create(toolRoot), std::move(services));
+    EngineHost host(*settings, store,
+                    ProfileFactory::create(toolRoot, AppSettings::sharesFolder(*settings)),
+                    std::move(services));
     host.start();
     return QCoreApplication::exec();
 }

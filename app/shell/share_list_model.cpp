@@ -258,7 +258,9 @@ bool ShareListModel::activate(int id)
         return true;
     }
     if (clicked->kind == Kind::Open) {
-        Q_EMIT AppEvents::instance().openLocationRequest(m_manager->locationOf(key));
+        const QString link = m_linkOf ? m_linkOf(key) : QString();
+        Q_EMIT AppEvents::instance().openLocationRequest(
+            link.isEmpty() ? m_manager->locationOf(key) : QUrl::fromLocalFile(link));
         return true;
     }
     // Decided at the moment of the click; the manager reports the outcome through its

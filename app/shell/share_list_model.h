@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
+
+#include <functional>
 
 namespace tarnwick {
 
@@ -29,6 +32,13 @@ public:
     enum ActionId { MountAll = 1, UnmountAll, Settings, Quit, UnlockLogins };
 
     ShareListModel(ShareStore& store, MountManager& manager, QObject* parent = nullptr);
+
+    // Where Open takes a share: the path of its link when linkOf names one (may return
+    // empty), else its mount's own location. Main thread.
+    void setLinkLookup(std::function<QString(const ShareKey&)> linkOf)
+    {
+        m_linkOf = std::move(linkOf);
+    }
 
     const QList<ShareListRow>& rows() const { return m_rows; }
     // The row with id; null when there is none (any more).
@@ -77,6 +87,7 @@ private:
     bool m_needsAttention = false;
     int m_nextId = 100;
     uint m_revision = 1;
+    std::function<QString(const ShareKey&)> m_linkOf;
 };
 
 } // namespace tarnwick

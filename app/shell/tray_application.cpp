@@ -161,6 +161,8 @@ MountManager* TrayApplication::manager() const
 void TrayApplication::createTrayIcon()
 {
     m_shareList = new ShareListModel(*m_store, *manager(), this);
+    m_shareList->setLinkLookup(
+        [this](const ShareKey& key) { return m_host ? m_host->linkOf(key) : QString(); });
     // A Wayland client cannot place a window next to the icon: the host shows the menu.
     const bool wayland = QGuiApplication::platformName() == u"wayland"_qs;
     m_trayIcon =

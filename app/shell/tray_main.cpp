@@ -71,7 +71,9 @@ int TrayMain::run(int argc, char** argv)
     services.timing = *timing;
     services.systemEvents = [toolRoot] { return ProfileFactory::createSystemEvents(toolRoot); };
 
-    TrayApplication tray(AppSettings::open(settingsPath), ProfileFactory::create(toolRoot),
+    auto settings = AppSettings::open(settingsPath);
+    const QString linksFolder = AppSettings::sharesFolder(*settings);
+    TrayApplication tray(std::move(settings), ProfileFactory::create(toolRoot, linksFolder),
                          std::move(services));
     QObject::connect(&instance, &SingleInstance::activationRequested, &tray,
                      &TrayApplication::activateFromLaunch);

@@ -7,6 +7,7 @@
 #include "test_text.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,6 +101,49 @@ private Q_SLOTS:
                  keepMounted ? QStringList() : test::list("/Volumes/Foreign|/Volumes/Media"));
     }
 
+    // The shares folder of the rig's home: a real folder with a share's name stays and that
+    // share's link takes "(server)"; a link a crash left is removed at start; the links read
+    // through, follow mounts made and removed outside, and go with the quit's unmount.
+    void linksFollowMounts()
+    {
+        if (!test::SmbRig::available())
+            QSKIP("needs tests/support/session-env.sh and smbd-rig.sh");
+        QDir shares(QDir::home().filePath(s("Shares")));
+        QVERIFY(shares.removeRecursively() && shares.mkpath(s("Team Docs")));
+        const QString stale = shares.filePath(s("Private (Server)"));
+        QVERIFY(QFile::link(GvfsProfile::fuseRoot() + s("/smb-share:server=gone"), stale));
+        start(test::SmbRig::host(), test::list("Public|Team Docs|Private"),
+              {s("--time-scale"), s("0.1")});
+        const GvfsProfile gvfs;
+        QTRY_COMPARE_WITH_TIMEOUT(gvfs.readSmbMounts().size(), 2, 30000);
+        const QString pub = shares.filePath(s("Public")), team = shares.filePath(s("Team Docs"));
+        QTRY_VERIFY(QFileInfo(pub).isSymLink() && QFileInfo(team + s(" (Server)")).isSymLink());
+        QTRY_VERIFY(!QFileInfo(stale).isSymLink());
+        QStringList targets;
+        for (const MountEntry& mount : gvfs.readSmbMounts())
+            targets.append(mount.localPath);
+        targets.sort();
+        QCOMPARE((QStringList{QFileInfo(pub).symLinkTarget(),
+                              QFileInfo(team + s(" (Server)")).symLinkTarget()}),
+                 targets);
+        QFile readme(pub + s("/readme.txt"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        QCOMPARE(readme.readAll(), QByteArray("Hello from the guest share\n"));
+        readme.close();
+        QVERIFY(QFileInfo(team).isDir() && !QFileInfo(team).isSymLink());
+
+        const QString location = s("smb://%1/public/").arg(test::SmbRig::host());
+        for (const char* option : {"-u", "-a"}) { // as a file manager would
+            QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
+            QTRY_COMPARE(QFileInfo(pub).isSymLink(), *(option + 1) == 'a');
+        }
+        signalEngine(SIGTERM);
+        QVERIFY(m_engine.waitForFinished(30000));
+        QCOMPARE(shares.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{s("Team Docs")});
+        QVERIFY(shares.removeRecursively()); // the rows after this start bare
+    }
+
     // A server that stops answering (every smbd process stopped) while two shares are
     // mounted through GVFS and a mount of a third hangs; run under the Samba and session rigs.
     void quitOnFrozenServer_data()
@@ -118,6 +162,10 @@ private Q_SLOTS:
               {s("--time-scale"), s("0.1")}, AppSettings::mountIntervalKey, 1); // cycles: 0.1 s
         const GvfsProfile gvfs;
         QTRY_COMPARE_WITH_TIMEOUT(gvfs.readSmbMounts().size(), 2, 30000);
+        // Reported mounted (linked) only once the folders answered: no read is left in flight.
+        const QDir shares(QDir::home().filePath(s("Shares")));
+        QTRY_VERIFY(QFileInfo(shares.filePath(s("Public"))).isSymLink() &&
+                    QFileInfo(shares.filePath(s("Team Docs"))).isSymLink());
         const QByteArray server = "smb://" + test::SmbRig::host().toUtf8();
         const QList<pid_t> smbd = processes(qgetenv("TARNWICK_SMB_ROOT") + "/smb.conf");
         QVERIFY(!smbd.isEmpty());

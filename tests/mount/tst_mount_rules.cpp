@@ -10,6 +10,7 @@
 #include "platform/linux/gvfs_profile.h"
 #include "platform/macos/mac_mount_table.h"
 #include "platform/macos/mac_tool_profile.h"
+#include "platform/unix/share_link_name.h"
 #include "test_text.h"
 
 #include <QTest>
@@ -82,6 +83,33 @@ private Q_SLOTS:
             found.append(entry.mountPoint);
         QCOMPARE(found, mountPoints);
         QCOMPARE(MacMountTable::shareNames(mounts), QSet<QString>(names.begin(), names.end()));
+    }
+
+    // A link's name is one visible component of at most 255 bytes, whatever the share is called.
+    void shareLinkNames_data()
+    {
+        QTest::addColumn<QString>("share");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("link");         // empty: not linked
+        const QString e = QString(200, u'\u00e9'); // 400 bytes of two-byte characters
+        QTest::newRow("plain, with server") << s("Team Docs") << s("nas") << s("Team Docs (nas)");
+        QTest::newRow("slashes") << s("a/../b") << s("x/y") << s("a_.._b (x_y)");
+        QTest::newRow("dot dot") << s("..") << QString() << s("__");
+        QTest::newRow("hidden") << s(".cfg") << QString() << s("_cfg");
+        QTest::newRow("controls") << s("a\nb\tc\u0085") << QString() << s("abc");
+        QTest::newRow("only controls") << s("\n\r") << QString() << QString();
+        QTest::newRow("255 bytes stay") << QString(255, u'x') << QString() << QString(255, u'x');
+        QTest::newRow("shortened on a character") << e << QString() << QString(127, u'\u00e9');
+        QTest::newRow("room for the server")
+            << e << s("nas") << QString(124, u'\u00e9') + s(" (nas)");
+        QTest::newRow("server too long") << s("a") << QString(260, u'x') << QString();
+    }
+    void shareLinkNames()
+    {
+        QFETCH(QString, share);
+        QFETCH(QString, server);
+        QFETCH(QString, link);
+        QCOMPARE(ShareLinkName::of(share, server), link);
     }
 
     // Which mount of the table is a configured share's: by share alone on the macOS tools,

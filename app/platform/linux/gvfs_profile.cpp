@@ -11,6 +11,7 @@
 #include "platform/linux/secret_service_locks.h"
 #include "platform/linux/secret_service_store.h"
 #include "platform/linux/smb_host.h"
+#include "platform/unix/share_links.h"
 #include "platform/unix/tcp_probe.h"
 #include "platform/unix/wake_packet_sender.h"
 
@@ -91,11 +92,41 @@ bool isListed(const QString& location)
 } // namespace
 
 GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool,
-                         const QString& smbclientTool)
+                         const QString& smbclientTool, const QString& linksFolder)
     : m_gio(gioTool)
     , m_ping(pingTool)
     , m_smbclient(smbclientTool)
+    , m_linksFolder(linksFolder)
 {
+}
+
+QString GvfsProfile::fuseRoot()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/gvfs");
+}
+
+void GvfsProfile::cleanUpAtStart(const QStringList& shareNames, const StopSignal*) const
+{
+    if (m_linksFolder.isEmpty())
+        return;
+    QSet<QString> live;
+    for (const MountEntry& mount : readSmbMounts())
+        live.insert(mount.localPath);
+    ShareLinks::removeDangling(m_linksFolder, shareNames, fuseRoot(), live);
+}
+
+bool GvfsProfile::folderAnswers(const MountEntry& mount, const RunLimits& limits) const
+{
+    if (mount.localPath.isEmpty())
+        return true; // no gvfsd-fuse: nothing local to wait for
+    ToolInput input;
+    input.deadline = limits.deadline;
+    input.stop = limits.stop;
+    const ToolResult run =
+        runTool(QStringLiteral("ls"), {QStringLiteral("-A"), QStringLiteral("--"), mount.localPath},
+                ToolStream::Discard, ToolStream::Discard, input);
+    return run.status == 0 && !run.timedOut;
 }
 
 QList<MountEntry> GvfsProfile::readSmbMounts() const

@@ -12,10 +12,12 @@ namespace tarnwick {
 // case-folded here.
 class GvfsProfile : public SystemProfile {
 public:
-    // gio, ping and smbclient are looked up in PATH unless given.
+    // gio, ping and smbclient are looked up in PATH unless given. linksFolder is the folder
+    // of the shares' links (empty: none), the one place the start-up cleanup looks at.
     explicit GvfsProfile(const QString& gioTool = QStringLiteral("gio"),
                          const QString& pingTool = QStringLiteral("ping"),
-                         const QString& smbclientTool = QStringLiteral("smbclient"));
+                         const QString& smbclientTool = QStringLiteral("smbclient"),
+                         const QString& linksFolder = {});
 
     QString name() const override { return QStringLiteral("gvfs"); }
     // Every SMB share mount of the user's GVFS; mountPoint is its smb:// location.
@@ -35,6 +37,15 @@ public:
     // signal): GVFS then drops the mount at once, where `gio mount -u -f` waits for the
     // server.
     int detach(const MountEntry& mount) const override;
+    // Removes the links of shareNames in the links folder that a crash left pointing at a
+    // gvfsd-fuse folder that no mount has now; nothing else there is touched.
+    void cleanUpAtStart(const QStringList& shareNames, const StopSignal* stop) const override;
+    // Lists the mount's gvfsd-fuse folder in an `ls` child (the first read after a remount
+    // fails there); killed at the deadline.
+    bool folderAnswers(const MountEntry& mount, const RunLimits& limits) const override;
+    // Where gvfsd-fuse shows mounts: $XDG_RUNTIME_DIR/gvfs.
+    static QString fuseRoot();
+    QString localMountsRoot() const override { return fuseRoot(); }
     std::optional<Credentials> lookupKeychainCredentials(const QString& host) const override;
     std::optional<Credentials> storedLogin(const QString& server) const override;
     // Secret Service items in the form GVFS itself writes and reads.
@@ -54,6 +65,7 @@ private:
     QString m_gio;
     QString m_ping;
     QString m_smbclient;
+    QString m_linksFolder;
 };
 
 } // namespace tarnwick
