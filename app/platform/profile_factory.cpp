@@ -12,6 +12,10 @@
 #include "platform/linux/smbclient_share_lister.h"
 #endif
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #ifdef Q_OS_LINUX
 #include "platform/linux/child_death_guard.h"
 #include "platform/linux/gvfs_profile.h"
@@ -78,6 +82,13 @@ void ProfileFactory::readKnownNetworks(QObject* context,
 #else
     QMetaObject::invokeMethod(
         context, [done = std::move(done)] { done({}); }, Qt::QueuedConnection);
+#endif
+}
+
+void ProfileFactory::releaseFreeMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
 #endif
 }
 

@@ -39,6 +39,9 @@ public:
     // connections on Linux (asynchronous, bounded), none elsewhere. done runs once on
     // context's thread unless context is destroyed first.
     static void readKnownNetworks(QObject* context, std::function<void(const QStringList&)> done);
+    // Returns the heap's free pages to the system (after a window closed): glibc keeps them
+    // otherwise, and a tray program lives for the whole session. No-op elsewhere; any thread.
+    static void releaseFreeMemory();
 };
 
 } // namespace tarnwick

@@ -63,6 +63,7 @@ int TrayMain::run(int argc, char** argv)
         return new SettingsWindow(store, settings, lister);
     };
     services.timing = *timing;
+    services.releaseMemory = &ProfileFactory::releaseFreeMemory;
     services.systemEvents = [toolRoot] { return ProfileFactory::createSystemEvents(toolRoot); };
 
     TrayApplication tray(AppSettings::open(settingsPath), ProfileFactory::create(toolRoot),
