@@ -2,7 +2,12 @@
 
 #include <QCryptographicHash>
 #include <QDBusMessage>
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace tarnwick {
 
@@ -15,13 +20,22 @@ constexpr int handOverTimeoutMs = 3000;
 constexpr uint doNotQueue = 4;
 constexpr uint primaryOwner = 1;
 
+QString runtimeDirectory()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& key, QDBusConnection bus, QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_service(QStringLiteral("com.lorvens.Tarnwick.Instance_") + key)
+    , m_lock(std::make_unique<QLockFile>(
+          runtimeDirectory() + QStringLiteral("/tarnwick-%1-%2.lock").arg(::getuid()).arg(key)))
 {
+    m_lock->setStaleLockTime(0); // held for the whole run; stale only when its process is gone
 }
 
 SingleInstance::~SingleInstance()
@@ -43,30 +57,30 @@ QString SingleInstance::keyFor(const QString& settingsPath)
 
 bool SingleInstance::handOverOrListen()
 {
+    // The lock decides, atomically even for two launches at the same moment, and also
+    // without a session bus; the bus only carries the request to show.
+    if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError) {
+        // An instance that holds the lock but never answers is hung; starting a second
+        // engine next to it would be worse than starting none.
+        if (m_bus.isConnected())
+            m_bus.call(QDBusMessage::createMethodCall(m_service, objectPath, interfaceName,
+                                                      QStringLiteral("Activate")),
+                       QDBus::Block, handOverTimeoutMs);
+        return true;
+    }
     if (!m_bus.isConnected())
         return false;
-    // The object first: a launch that sees the name taken may call it at once.
     m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
     QDBusMessage request = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
     request << m_service << doNotQueue;
     const QDBusMessage reply = m_bus.call(request, QDBus::Block, handOverTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        m_bus.unregisterObject(objectPath);
-        return false; // a bus that does not answer cannot tell us about another instance
-    }
-    if (reply.arguments().constFirst().toUInt() == primaryOwner) {
-        m_owner = true;
-        return false;
-    }
-    m_bus.unregisterObject(objectPath);
-    // An instance that owns the name but never answers is hung; starting a second engine
-    // next to it would be worse than starting none.
-    m_bus.call(QDBusMessage::createMethodCall(m_service, objectPath, interfaceName,
-                                              QStringLiteral("Activate")),
-               QDBus::Block, handOverTimeoutMs);
-    return true;
+    m_owner = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+              reply.arguments().constFirst().toUInt() == primaryOwner;
+    if (!m_owner)
+        m_bus.unregisterObject(objectPath); // later launches then cannot ask us to show
+    return false;
 }
 
 void SingleInstance::Activate()

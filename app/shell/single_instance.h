@@ -4,12 +4,16 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class QLockFile;
+
 namespace tarnwick {
 
-// One running Tarnwick per user and settings file: the first launch owns a well-known name
-// on the session bus, a later one finds it taken, asks its owner to show itself and exits,
-// so autostart plus a manual start never run two mount engines. The bus grants a name to
-// one connection only, so two launches at the same moment cannot both win. Main thread.
+// One running Tarnwick per user and settings file: the first launch holds a lock file in
+// XDG_RUNTIME_DIR for its lifetime and owns a well-known name on the session bus; a later one
+// finds the lock held, asks the name's owner to show itself and exits, so autostart plus a
+// manual start never run two mount engines. Main thread.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.lorvens.Tarnwick.Instance")
@@ -24,10 +28,9 @@ public:
     static QString keyFor(const QString& settingsPath);
     QString serviceName() const { return m_service; }
 
-    // True when a running instance owns the name (this process should exit); it has been
-    // asked to show itself. Otherwise owns the name and returns false; also false without a
-    // session bus, where there is nobody to hand over to. Blocks at most a few seconds on
-    // the bus. Call once.
+    // True when a running instance holds the lock (this process should exit); it has been
+    // asked over the session bus to show itself. Otherwise takes the lock and the name and
+    // returns false. Blocks at most a few seconds on the bus. Call once.
     bool handOverOrListen();
 
 public Q_SLOTS:
@@ -41,6 +44,7 @@ Q_SIGNALS:
 private:
     QDBusConnection m_bus;
     QString m_service;
+    std::unique_ptr<QLockFile> m_lock;
     bool m_owner = false;
 };
 
