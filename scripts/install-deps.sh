@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Tarnwick needs to build, run and test.
 # Idempotent: when everything is present it only runs dpkg-query and returns.
-# Usage: scripts/install-deps.sh [build|run|test]   (default: test, the superset)
+# Usage: scripts/install-deps.sh [build|run|test|bench]   (default: test; bench adds the
+# programs bench/footprint-bench.sh compares with)
 set -euo pipefail
 
 mode=${1:-test}
@@ -25,13 +26,15 @@ test_pkgs=(
   iproute2
   desktop-file-utils appstream lintian man-db
 )
+bench_pkgs=(gigolo heaptrack)
 
 want=("${build_pkgs[@]}")
 case "$mode" in
   build) ;;
   run) want+=("${run_pkgs[@]}") ;;
   test) want+=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 [build|run|test]" >&2; exit 2 ;;
+  bench) want+=("${run_pkgs[@]}" "${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|run|test|bench]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace tarnwick {
 
@@ -16,17 +15,23 @@ QString uuidText(const QUuid& id)
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-// Only the canonical 8-4-4-4-12 form; QUuid alone would also take braces.
+// Only the canonical 8-4-4-4-12 form; QUuid alone would also take braces. Checked by hand:
+// a regular expression here would keep PCRE mapped for the whole run.
 std::optional<QUuid> readUuid(const QJsonValue& value)
 {
-    // Anchored by exact matching: "$" would also match before a final line feed.
-    static const QRegularExpression form(QRegularExpression::anchoredPattern(QStringLiteral(
-        "[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}")));
     if (!value.isString())
         return std::nullopt;
     const QString text = value.toString();
-    if (!form.match(text).hasMatch())
+    if (text.size() != 36)
         return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex =
+            (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        if (dash ? c != u'-' : !hex)
+            return std::nullopt;
+    }
     return QUuid::fromString(text);
 }
 

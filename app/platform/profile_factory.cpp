@@ -12,6 +12,10 @@
 #include "platform/linux/smbclient_share_lister.h"
 #endif
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #ifdef Q_OS_LINUX
 #include "platform/linux/child_death_guard.h"
 #include "platform/linux/gvfs_profile.h"
@@ -108,6 +112,13 @@ void ProfileFactory::readNeighbourAddress(QObject* context, const QString& host,
         return QString();
 #endif
     }));
+}
+
+void ProfileFactory::releaseFreeMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 } // namespace tarnwick

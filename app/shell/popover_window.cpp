@@ -18,8 +18,6 @@ namespace {
 
 // Gap between the icon (or pointer) and the popup.
 constexpr int gap = 4;
-// A close this recent came from the same click that now asks to toggle.
-constexpr qint64 toggleGuardMs = 300;
 
 } // namespace
 
@@ -50,11 +48,6 @@ QPoint PopoverWindow::placement(const QRect& anchor, const QPoint& pointer, cons
     return {x, y};
 }
 
-bool PopoverWindow::justClosed() const
-{
-    return m_sinceClose.isValid() && m_sinceClose.elapsed() < toggleGuardMs;
-}
-
 void PopoverWindow::showUnder(const QRect& anchor)
 {
     adjustSize();
@@ -72,14 +65,6 @@ void PopoverWindow::showUnder(const QRect& anchor)
     setFocus(Qt::PopupFocusReason);
 }
 
-void PopoverWindow::toggle(const QRect& anchor)
-{
-    if (isVisible())
-        close();
-    else if (!justClosed())
-        showUnder(anchor);
-}
-
 void PopoverWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -91,7 +76,6 @@ void PopoverWindow::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
     m_content->clearHover();
     HoverRow::setKeyboardDriven(*this, false);
-    m_sinceClose.start();
     Q_EMIT shownChanged(false);
 }
 

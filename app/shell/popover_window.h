@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
@@ -26,15 +25,9 @@ public:
     static QPoint placement(const QRect& anchor, const QPoint& pointer, const QSize& size,
                             const QRect& screen);
 
-    // True when the popup closed within the last few hundred milliseconds: the click on
-    // the tray icon that closed it must not open it again.
-    bool justClosed() const;
-
 public Q_SLOTS:
     // Shows the popup under anchor (or the pointer when anchor is empty) and activates it.
     void showUnder(const QRect& anchor);
-    // Opens it when closed (and not just closed by the click that toggles it), else closes.
-    void toggle(const QRect& anchor);
 
 Q_SIGNALS:
     void shownChanged(bool shown);
@@ -48,7 +41,6 @@ protected:
 
 private:
     MenuBarContentView* m_content = nullptr;
-    QElapsedTimer m_sinceClose;
 };
 
 } // namespace tarnwick

@@ -1,10 +1,9 @@
 #include "shell/single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -14,31 +13,37 @@ namespace tarnwick {
 
 namespace {
 
-const QByteArray request = QByteArrayLiteral("show\n");
-const QByteArray answer = QByteArrayLiteral("ok\n");
+const QString objectPath = QStringLiteral("/com/lorvens/Tarnwick/Instance");
+const QString interfaceName = QStringLiteral("com.lorvens.Tarnwick.Instance");
 constexpr int handOverTimeoutMs = 3000;
+// org.freedesktop.DBus.RequestName: fail rather than queue; the answer for a name we now own.
+constexpr uint doNotQueue = 4;
+constexpr uint primaryOwner = 1;
 
 QString runtimeDirectory()
 {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty())
-        return runtime;
-    return QDir::tempPath();
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent)
+SingleInstance::SingleInstance(const QString& key, QDBusConnection bus, QObject* parent)
     : QObject(parent)
-    , m_socketPath(runtimeDirectory() +
-                   QStringLiteral("/tarnwick-%1-%2.socket").arg(::getuid()).arg(key))
+    , m_bus(std::move(bus))
+    , m_service(QStringLiteral("com.lorvens.Tarnwick.Instance_") + key)
+    , m_lock(std::make_unique<QLockFile>(
+          runtimeDirectory() + QStringLiteral("/tarnwick-%1-%2.lock").arg(::getuid()).arg(key)))
 {
+    m_lock->setStaleLockTime(0); // held for the whole run; stale only when its process is gone
 }
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server)
-        m_server->close(); // removes the socket file
+    if (!m_owner)
+        return;
+    m_bus.unregisterObject(objectPath);
+    m_bus.unregisterService(m_service);
 }
 
 QString SingleInstance::keyFor(const QString& settingsPath)
@@ -52,50 +57,35 @@ QString SingleInstance::keyFor(const QString& settingsPath)
 
 bool SingleInstance::handOverOrListen()
 {
-    // Two launches at the same moment must not both find no instance and both listen.
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
-    lock.setStaleLockTime(10'000);
-    lock.tryLock(handOverTimeoutMs);
-    if (askRunningInstance())
+    // The lock decides, atomically even for two launches at the same moment, and also
+    // without a session bus; the bus only carries the request to show.
+    if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError) {
+        // An instance that holds the lock but never answers is hung; starting a second
+        // engine next to it would be worse than starting none.
+        if (m_bus.isConnected())
+            m_bus.call(QDBusMessage::createMethodCall(m_service, objectPath, interfaceName,
+                                                      QStringLiteral("Activate")),
+                       QDBus::Block, handOverTimeoutMs);
         return true;
-    QLocalServer::removeServer(m_socketPath); // left behind by a crashed instance
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-    m_server->listen(m_socketPath);
+    }
+    if (!m_bus.isConnected())
+        return false;
+    m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    request << m_service << doNotQueue;
+    const QDBusMessage reply = m_bus.call(request, QDBus::Block, handOverTimeoutMs);
+    m_owner = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+              reply.arguments().constFirst().toUInt() == primaryOwner;
+    if (!m_owner)
+        m_bus.unregisterObject(objectPath); // later launches then cannot ask us to show
     return false;
 }
 
-bool SingleInstance::askRunningInstance() const
+void SingleInstance::Activate()
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(handOverTimeoutMs))
-        return false;
-    socket.write(request);
-    socket.waitForBytesWritten(handOverTimeoutMs);
-    // An instance that accepts but never answers is hung; starting a second engine next
-    // to it would be worse than starting none.
-    while (!socket.canReadLine() && socket.waitForReadyRead(handOverTimeoutMs)) {
-    }
-    return true;
-}
-
-void SingleInstance::acceptConnections()
-{
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            if (socket->readLine() == request) {
-                socket->write(answer);
-                socket->flush();
-                Q_EMIT activationRequested();
-            }
-            socket->disconnectFromServer();
-        });
-    }
+    Q_EMIT activationRequested();
 }
 
 } // namespace tarnwick

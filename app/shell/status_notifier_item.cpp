@@ -114,9 +114,15 @@ SniPixmap StatusNotifierItem::renderPixmap(int size)
 {
     // The glyph drawn a pixel smaller, white; its shape, dark and shifted a pixel in each
     // direction, underneath as the rim.
-    QImageReader reader(kBundledIcon);
-    reader.setScaledSize(QSize(size - 2, size - 2));
-    const QImage glyph = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Rendered from the SVG at build time for these sizes; any other size is scaled from the
+    // SVG here.
+    QImage glyph(u":/tray/glyph-%1.png"_qs.arg(size - 2));
+    if (glyph.isNull()) {
+        QImageReader reader(kBundledIcon);
+        reader.setScaledSize(QSize(size - 2, size - 2));
+        glyph = reader.read();
+    }
+    glyph = glyph.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const auto tinted = [&glyph](const QColor& colour) {
         QImage out = glyph;
         QPainter painter(&out);

@@ -16,6 +16,13 @@
 
 namespace tarnwick {
 
+namespace {
+
+// A close this recent came from the same click on the icon that now asks to toggle.
+constexpr qint64 toggleGuardMs = 300;
+
+} // namespace
+
 TrayApplication::TrayApplication(std::unique_ptr<QSettings> settings,
                                  std::shared_ptr<const SystemProfile> profile,
                                  TrayServices services, QObject* parent)
@@ -34,7 +41,7 @@ TrayApplication::~TrayApplication()
     for (const QPointer<QWidget>& dialog : std::as_const(m_signIns))
         delete dialog.data();
     delete m_settingsOpener;
-    m_popover.reset();
+    delete m_popover;
     dropTrayIcon();
     m_host.reset();
 }
@@ -66,15 +73,13 @@ void TrayApplication::start()
             [notifier = m_notifier, m = &manager] { notifier->update(m->shareStatuses()); });
 
     createTrayIcon();
-    m_popover = std::make_unique<PopoverWindow>(*m_shareList);
 
-    auto* storeForWindow = m_store.get();
-    auto* settingsForWindow = m_settings.get();
-    auto factory = m_services.settingsWindow;
-    m_settingsOpener = new SettingsOpener(
-        [factory, storeForWindow, settingsForWindow, m = QPointer(&manager)]() -> QWidget* {
-            return factory ? factory(*storeForWindow, *settingsForWindow, m.data()) : nullptr;
-        });
+    m_settingsOpener = new SettingsOpener([this, m = QPointer(&manager)]() -> QWidget* {
+        const auto& factory = m_services.settingsWindow;
+        QWidget* window = factory ? factory(*m_store, *m_settings, m.data()) : nullptr;
+        releaseMemoryOf(window);
+        return window;
+    });
     AppEvents& events = AppEvents::instance();
     // The window is activated while the popover still has focus: on Wayland only a focused
     // surface may hand focus on (xdg-activation).
@@ -145,11 +150,9 @@ void TrayApplication::dropViews()
     for (const QPointer<QWidget>& dialog : std::as_const(m_signIns))
         delete dialog.data();
     m_signIns.clear();
-    if (m_popover)
-        m_popover->hide();
+    delete m_popover;
     delete m_settingsOpener;
     m_settingsOpener = nullptr;
-    m_popover.reset();
     dropTrayIcon();
 }
 
@@ -204,22 +207,56 @@ void TrayApplication::activateFromLaunch()
         Q_EMIT AppEvents::instance().openSettingsRequest();
 }
 
+PopoverWindow* TrayApplication::popover() const
+{
+    return m_popover;
+}
+
 void TrayApplication::togglePopover()
 {
     if (m_popover)
-        m_popover->toggle(iconGeometry());
+        m_popover->close();
+    else if (!m_sincePopoverClosed.isValid() || m_sincePopoverClosed.elapsed() >= toggleGuardMs)
+        showPopover();
 }
 
 void TrayApplication::showPopover()
 {
-    if (m_popover)
-        m_popover->showUnder(iconGeometry());
+    if (!m_shareList)
+        return;
+    if (!m_popover) {
+        m_popover = new PopoverWindow(*m_shareList);
+        releaseMemoryOf(m_popover);
+        connect(m_popover, &PopoverWindow::shownChanged, this, [this](bool shown) {
+            if (!shown)
+                popoverClosed();
+        });
+    }
+    m_popover->showUnder(iconGeometry());
 }
 
 void TrayApplication::closePopover()
 {
-    if (m_popover && m_popover->isVisible())
+    if (m_popover)
         m_popover->close();
+}
+
+void TrayApplication::popoverClosed()
+{
+    // Rebuilt on the next click in a few milliseconds; kept, its widgets, fonts and icons
+    // would stay for the whole session.
+    m_sincePopoverClosed.start();
+    m_popover->deleteLater();
+    m_popover = nullptr;
+}
+
+void TrayApplication::releaseMemoryOf(QObject* window)
+{
+    // After the destructor, on a later turn: then the window's memory is free to return.
+    if (window && m_services.releaseMemory)
+        connect(
+            window, &QObject::destroyed, this, [release = m_services.releaseMemory] { release(); },
+            Qt::QueuedConnection);
 }
 
 } // namespace tarnwick

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -56,11 +57,14 @@ struct TrayServices {
     MountTiming timing;
     // Opens a location with the desktop's default handler (a file manager for a folder).
     std::function<bool(const QUrl&)> openUrl = &QDesktopServices::openUrl;
+    // Hands memory freed by a closed window back to the system; may be empty.
+    std::function<void()> releaseMemory;
 };
 
 // The tray application: owns the store, the engine host (power-off handling, quit signals,
-// mount manager), the tray icon, the popover and the settings opening, creates them in that
-// order in start(), and drops its views on the host's quit path. Main thread; one per process.
+// mount manager), the tray icon and the settings opening, creates them in that order in
+// start(), and drops its views on the host's quit path. The popover exists only while it is
+// shown: idle keeps no widgets. Main thread; one per process.
 class TrayApplication : public QObject {
     Q_OBJECT
 
@@ -71,8 +75,8 @@ public:
                     QObject* parent = nullptr);
     ~TrayApplication() override;
 
-    // Launch: the engine host, helper registration, the engine, the tray icon, the popover,
-    // the settings requests; on a first start with no servers, the settings window with the
+    // Launch: the engine host, helper registration, the engine, the tray icon, the settings
+    // requests; on a first start with no servers, the settings window with the
     // search for servers. Call once.
     void start();
 
@@ -82,10 +86,13 @@ public:
     MountManager* manager() const;
     TrayIcon* trayIcon() const { return m_trayIcon; }
     ShareListModel* shareList() const { return m_shareList; }
-    PopoverWindow* popover() const { return m_popover.get(); }
+    // The popover while it is shown; null otherwise.
+    PopoverWindow* popover() const;
     SettingsOpener* settingsOpener() const { return m_settingsOpener; }
 
 public Q_SLOTS:
+    // Opens the popover when closed (and not just closed by the click that toggles it), else
+    // closes it.
     void togglePopover();
     void showPopover();
     void closePopover();
@@ -104,6 +111,8 @@ private:
     void createTrayIcon();
     void dropTrayIcon();
     QRect iconGeometry() const;
+    void popoverClosed();
+    void releaseMemoryOf(QObject* window);
 
     std::unique_ptr<QSettings> m_settings;
     std::shared_ptr<const SystemProfile> m_profile;
@@ -114,7 +123,8 @@ private:
     std::unique_ptr<EngineHost> m_host; // after the store it reads
     ShareListModel* m_shareList = nullptr;
     TrayIcon* m_trayIcon = nullptr;
-    std::unique_ptr<PopoverWindow> m_popover;
+    QPointer<PopoverWindow> m_popover;
+    QElapsedTimer m_sincePopoverClosed;
     SettingsOpener* m_settingsOpener = nullptr;
     QHash<ShareKey, QPointer<QWidget>> m_signIns; // open sign-in dialogs; they use the manager
 };

@@ -69,6 +69,7 @@ int TrayMain::run(int argc, char** argv)
         return new SignInDialog(manager, server, share);
     };
     services.timing = *timing;
+    services.releaseMemory = &ProfileFactory::releaseFreeMemory;
     services.systemEvents = [toolRoot] { return ProfileFactory::createSystemEvents(toolRoot); };
 
     auto settings = AppSettings::open(settingsPath);
