@@ -515,8 +515,9 @@ private Q_SLOTS:
             services.systemBus = services.sessionBus = QDBusConnection(u"no bus"_qs);
             services.trayGrace = services.timing.startupDelay = services.timing.defaultInterval =
                 services.timing.refreshPeriod = std::chrono::hours(1);
-            services.settingsWindow = [&](ShareStore& store, QSettings& settings) -> QWidget* {
-                return window = new SettingsWindow(store, settings, m_lister);
+            services.settingsWindow = [&](ShareStore& store, QSettings& settings,
+                                          MountManager* manager) -> QWidget* {
+                return window = new SettingsWindow(store, settings, m_lister, manager);
             };
             TrayApplication tray(AppSettings::open(path), ProfileFactory::create(m_dir.path()),
                                  std::move(services));
