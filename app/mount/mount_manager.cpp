@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace tarnwick {
 
@@ -136,9 +137,29 @@ void MountManager::refreshMountedVolumes()
         QMetaObject::invokeMethod(this, &MountManager::refreshMountedVolumes, Qt::QueuedConnection);
         return;
     }
+    // One read at a time: a slow table (a tracker that hangs, a loaded machine) must not pile
+    // reads up on the pool, where they would starve the probes and mounts queued behind them.
+    // A request meanwhile gets one more read once this one is in.
+    if (m_refreshing) {
+        m_refreshAgain = true;
+        return;
+    }
+    m_refreshing = true;
     m_tasks.start([this, servers = usableServers(false), epoch = m_epoch] {
-        if (!m_stop.stopped())
-            readTable(servers, epoch);
+        const bool read = !m_stop.stopped();
+        const MountedShares mounted =
+            read ? ShareMounts::match(*m_profile, servers, m_profile->readSmbMounts())
+                 : MountedShares();
+        QMetaObject::invokeMethod(
+            this,
+            [this, read, mounted, epoch] {
+                m_refreshing = false;
+                if (read)
+                    applyTable(mounted, epoch);
+                if (std::exchange(m_refreshAgain, false))
+                    refreshMountedVolumes();
+            },
+            Qt::QueuedConnection);
     });
 }
 

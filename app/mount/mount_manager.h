@@ -151,6 +151,8 @@ private:
     // Raised by every change the book learns without a table read: a table read begun before
     // it is older than the book and is dropped (the next read catches up).
     quint64 m_epoch = 0;
+    bool m_refreshing = false;     // a refresh's table read is on the pool
+    bool m_refreshAgain = false;   // and another was asked for meanwhile
     QSet<QString> m_reportedNames; // unusable names already logged
     std::optional<QStringList> m_networks;
     // When each host key was last sent a wake-up, on m_clock: once per cycle interval at most.

@@ -229,6 +229,8 @@ private Q_SLOTS:
                 found->password == s("p@ss \"q\" =\nx:"));
         QVERIFY(m_logs->lines().isEmpty());         // the quiet lookup
         QVERIFY(!m_profile->storedLogin(s("nas"))); // exact server; an empty password is none
+        QCOMPARE(m_profile->storedLogin(s("nas.local:4455")).value_or(Credentials{}).user,
+                 s("J\u00fcrgen")); // the item names the host without its port
         QVERIFY(!m_profile->lookupKeychainCredentials(s("unknown.example")));
         QVERIFY(m_profile->lookupKeychainCredentials(s("nas.local")));
         QCOMPARE(m_logs->lines(),

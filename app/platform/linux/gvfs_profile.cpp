@@ -233,7 +233,13 @@ bool GvfsProfile::shows(const MountEntry& mount, const QString& host,
 
 std::optional<Credentials> GvfsProfile::storedLogin(const QString& server) const
 {
-    return SecretServiceStore::find(server);
+    if (auto found = SecretServiceStore::find(server))
+        return found;
+    // The file manager and the sign-in name a host without its port ("nas" for "nas:4455").
+    const QString name = SmbHost::parse(server).name;
+    if (name.isEmpty() || name == server)
+        return std::nullopt;
+    return SecretServiceStore::find(name);
 }
 
 bool GvfsProfile::storeLogin(const QString& host, const Credentials& login) const
