@@ -6,20 +6,23 @@
 # the next 20 s; for Tarnwick also RSS after the popover was opened and closed, and the time
 # from exec to its item registered with a StatusNotifierWatcher. Prints medians and ratios.
 # A measurement, never a pass/fail test.
-#   bench/footprint-bench.sh [ROUNDS]        (default 3; builds RelWithDebInfo in build-rel)
+#   bench/footprint-bench.sh [ROUNDS [BUILD_DIR]]
+# (default 3 rounds; without BUILD_DIR builds RelWithDebInfo in build-rel)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
-build=$PWD/build-rel
+build=$(realpath "${2:-build-rel}")
 if [ "${TARNWICK_BENCH_STAGE:-}" != inside ]; then
   bash scripts/install-deps.sh bench
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target tarnwick sni_watcher_stand_in | tail -1
+  if [ -z "${2:-}" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build" --target tarnwick sni_watcher_stand_in bare_qt_tray | tail -1
+  fi
   mkdir -p "$build/no-services"
   export TARNWICK_BENCH_STAGE=inside
   exec tests/support/private-netns.sh tests/support/with-private-system-bus.sh \
     "$build/no-services" tests/support/session-env.sh tests/support/with-x11-desktop.sh \
-    "$PWD/bench/footprint-bench.sh" "$rounds"
+    "$PWD/bench/footprint-bench.sh" "$rounds" "$build"
 fi
 
 trap 'kill $(jobs -p) 2>/dev/null || :' EXIT
@@ -71,12 +74,13 @@ startup() {
   local watcher=$! start pid
   sleep 1
   for _ in 1 2 3 4 5; do
-    : >"$work/watcher.out"
+    local seen
+    seen=$(wc -l <"$work/watcher.out")
     start=$(date +%s%N)
     "$build/app/tarnwick" --settings "$work/tarnwick.conf" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 400); do [ -s "$work/watcher.out" ] && break; sleep 0.01; done
-    echo $((($(cut -d' ' -f1 "$work/watcher.out") - start) / 1000000)) >>"$work/startup"
+    for _ in $(seq 400); do [ "$(wc -l <"$work/watcher.out")" -gt "$seen" ] && break; sleep 0.01; done
+    echo $((($(tail -n1 "$work/watcher.out" | cut -d' ' -f1) - start) / 1000000)) >>"$work/startup"
     kill "$pid" && wait "$pid" 2>/dev/null || :
   done
   kill "$watcher"
@@ -91,6 +95,7 @@ for round in $(seq "$rounds"); do
     measure gigolo gigolo --new-instance
     measure tarnwick "${tarnwick_cmd[@]}"
   fi
+  measure bare "$build/bench/bare_qt_tray"
 done
 startup
 
@@ -98,14 +103,19 @@ median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 col() { cut -d' ' -f"$2" "$work/$1" | median; }
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f MB", k / 1024}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}'; }
-echo "footprint, medians of $rounds rounds (RelWithDebInfo, Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6))"
-printf '%-28s %12s %12s %8s\n' "" Tarnwick gigolo ratio
+kind=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")
+echo "footprint, medians of $rounds rounds ($kind build, Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6))"
+printf '%-24s %10s %10s %10s %8s %8s\n' "" Tarnwick gigolo "bare Qt" "/gigolo" "/bare"
 for i in 1 2; do
   label=$([ $i = 1 ] && echo "RSS after 40 s" || echo "PSS after 40 s")
-  printf '%-28s %12s %12s %8s\n' "$label" "$(mb "$(col tarnwick $i)")" "$(mb "$(col gigolo $i)")" \
-    "$(ratio "$(col tarnwick $i)" "$(col gigolo $i)")"
+  printf '%-24s %10s %10s %10s %8s %8s\n' "$label" "$(mb "$(col tarnwick $i)")" \
+    "$(mb "$(col gigolo $i)")" "$(mb "$(col bare $i)")" \
+    "$(ratio "$(col tarnwick $i)" "$(col gigolo $i)")" "$(ratio "$(col tarnwick $i)" "$(col bare $i)")"
 done
-printf '%-28s %9s ms %9s ms\n' "CPU, first 20 s" "$(($(col tarnwick 3) * 10))" "$(($(col gigolo 3) * 10))"
-printf '%-28s %9s ms %9s ms\n' "CPU, next 20 s (idle)" "$(($(col tarnwick 4) * 10))" "$(($(col gigolo 4) * 10))"
-printf '%-28s %12s\n' "RSS after popover use" "$(mb "$(col tarnwick 5)")"
-printf '%-28s %9s ms\n' "exec to registered item" "$(median <"$work/startup")"
+ms() { awk -v t="$1" 'BEGIN {printf "%d ms", t * 10}'; }
+printf '%-24s %10s %10s %10s\n' "CPU, first 20 s" "$(ms "$(col tarnwick 3)")" \
+  "$(ms "$(col gigolo 3)")" "$(ms "$(col bare 3)")"
+printf '%-24s %10s %10s %10s\n' "CPU, next 20 s (idle)" "$(ms "$(col tarnwick 4)")" \
+  "$(ms "$(col gigolo 4)")" "$(ms "$(col bare 4)")"
+printf '%-24s %10s\n' "RSS after popover use" "$(mb "$(col tarnwick 5)")"
+printf '%-24s %7s ms\n' "exec to registered item" "$(median <"$work/startup")"
