@@ -1,10 +1,11 @@
 #include "platform/linux/secret_service_locks.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QMap>
+
+#include <utility>
 
 namespace tarnwick {
 
@@ -17,15 +18,23 @@ constexpr int kSearchTimeoutMs = 2000;
 
 bool SecretServiceLocks::onlyLocked(const QString& server)
 {
-    using Attributes = QMap<QString, QString>;
-    // a{ss}, registered once.
-    [[maybe_unused]] static const QMetaType registered = qDBusRegisterMetaType<Attributes>();
     QDBusMessage search = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
         QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
-    // The attributes the login lookup matches on; the schema name is not one of them.
-    search << QVariant::fromValue(Attributes{{QStringLiteral("server"), server},
-                                             {QStringLiteral("protocol"), QStringLiteral("smb")}});
+    // The attributes the login lookup matches on (a{ss}); the schema name is not one of them.
+    // Marshalled here, so that the bus thread that lets go of the message frees only QtDBus's
+    // own data, never a container built on this pool thread.
+    QDBusArgument attributes;
+    attributes.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QString>());
+    for (const auto& [key, value] :
+         {std::pair(QStringLiteral("server"), server),
+          std::pair(QStringLiteral("protocol"), QStringLiteral("smb"))}) {
+        attributes.beginMapEntry();
+        attributes << key << value;
+        attributes.endMapEntry();
+    }
+    attributes.endMap();
+    search << QVariant::fromValue(attributes);
     const QDBusMessage reply =
         QDBusConnection::sessionBus().call(search, QDBus::Block, kSearchTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
