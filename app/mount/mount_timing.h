@@ -26,11 +26,13 @@ struct MountTiming {
     std::chrono::milliseconds wakeProbeInterval{2'000};
     std::chrono::milliseconds wakeLimit{90'000};
     // After a mount, its folder is read until it answers: a wait before each read (scaled),
-    // and each read's deadline (not scaled: it bounds a read, it delays nothing). gvfsd-fuse
-    // fails the first read after a remount, so the second one is the one that counts.
+    // and each read's deadline (not scaled: it bounds a read, it delays nothing). After a
+    // remount gvfsd-fuse fails reads for a second or two (its cached view of the old mount),
+    // so the checks span about four seconds.
     QList<std::chrono::milliseconds> readyChecks{
-        std::chrono::milliseconds(0), std::chrono::milliseconds(200),
-        std::chrono::milliseconds(500), std::chrono::milliseconds(1000)};
+        std::chrono::milliseconds(0),    std::chrono::milliseconds(200),
+        std::chrono::milliseconds(500),  std::chrono::milliseconds(1000),
+        std::chrono::milliseconds(1000), std::chrono::milliseconds(1500)};
     std::chrono::milliseconds readyDeadline{3'000};
 
     // Every delay multiplied by factor (> 0), so checks from outside need not wait the

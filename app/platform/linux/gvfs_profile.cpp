@@ -120,12 +120,24 @@ bool GvfsProfile::folderAnswers(const MountEntry& mount, const RunLimits& limits
 {
     if (mount.localPath.isEmpty())
         return true; // no gvfsd-fuse: nothing local to wait for
+    // Listing the root is not enough: after a remount gvfsd-fuse may list it and still fail
+    // the first open of a file. So a byte of the first readable file is read too, and an
+    // entry that is listed but cannot be looked up counts as not answering. A few entries
+    // only, so a root of a thousand folders costs a few lookups, not a thousand.
+    static const QString script = QStringLiteral(
+        "ls -A -- \"$1\" >/dev/null || exit 1\n"
+        "n=0\n"
+        "for f in \"$1\"/*; do\n"
+        "  [ -e \"$f\" ] || [ -L \"$f\" ] || exit 1\n"
+        "  if [ -f \"$f\" ] && [ -r \"$f\" ]; then exec head -c 1 -- \"$f\" >/dev/null; fi\n"
+        "  n=$((n + 1)); [ $n -lt 8 ] || break\n"
+        "done\n");
     ToolInput input;
     input.deadline = limits.deadline;
     input.stop = limits.stop;
-    const ToolResult run =
-        runTool(QStringLiteral("ls"), {QStringLiteral("-A"), QStringLiteral("--"), mount.localPath},
-                ToolStream::Discard, ToolStream::Discard, input);
+    const ToolResult run = runTool(
+        QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), mount.localPath},
+        ToolStream::Discard, ToolStream::Discard, input);
     return run.status == 0 && !run.timedOut;
 }
 
