@@ -10,8 +10,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <csignal>
 #include <optional>
@@ -118,6 +120,13 @@ private Q_SLOTS:
         QVERIFY(shares.removeRecursively() && shares.mkpath(s("Team Docs")));
         const QString stale = shares.filePath(s("Private (Server)"));
         QVERIFY(QFile::link(GvfsProfile::fuseRoot() + s("/smb-share:server=gone"), stale));
+        const QString bookmarks =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            s("/gtk-3.0/bookmarks");
+        QVERIFY(QDir().mkpath(QFileInfo(bookmarks).path()));
+        QFile marks(bookmarks);
+        QVERIFY(marks.open(QIODevice::WriteOnly) && marks.write("file:///tmp Temp") > 0);
+        marks.close();
         Server other = Server::create(s("Other"), test::SmbRig::host() + s(":4455"));
         other.shares.append(Share::create(s("Public")));
         start(test::SmbRig::host(), test::list("Public|Team Docs|Private"),
@@ -147,6 +156,8 @@ private Q_SLOTS:
         targets.sort(), linked.sort();
         QCOMPARE(linked, targets);
         QVERIFY(links().contains(s("Team Docs (Server)")));
+        QVERIFY(marks.open(QIODevice::ReadOnly));
+        QCOMPARE(marks.readAll(), "file:///tmp Temp"); // the user made that folder
         const QString pub =
             QFileInfo(shares.filePath(s("Public"))).symLinkTarget().contains(s("port=4455"))
                 ? shares.filePath(s("Public (Server)"))
@@ -187,6 +198,12 @@ private Q_SLOTS:
         const QDir shares(QDir::home().filePath(s("Shares")));
         QTRY_VERIFY(QFileInfo(shares.filePath(s("Public"))).isSymLink() &&
                     QFileInfo(shares.filePath(s("Team Docs"))).isSymLink());
+        // The folder Tarnwick made is bookmarked once, after the user's own bookmarks.
+        QFile marks(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                    s("/gtk-3.0/bookmarks"));
+        QVERIFY(marks.open(QIODevice::ReadOnly));
+        QCOMPARE(marks.readAll(), "file:///tmp Temp\n" +
+                                      QUrl::fromLocalFile(shares.path()).toEncoded() + " Shares\n");
         const QByteArray server = "smb://" + test::SmbRig::host().toUtf8();
         const QList<pid_t> smbd = processes(qgetenv("TARNWICK_SMB_ROOT") + "/smb.conf");
         QVERIFY(!smbd.isEmpty());

@@ -1,10 +1,12 @@
 #include "platform/unix/share_links.h"
 
 #include "mount/engine_log.h"
+#include "platform/unix/gtk_bookmarks.h"
 #include "platform/unix/share_link_name.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -68,7 +70,12 @@ void ShareLinks::update(const QList<LinkedShare>& mounted)
 bool ShareLinks::place(const LinkedShare& share, const QSet<QString>& taken)
 {
     if (!m_folderMade) {
+        const bool isNew = !QFileInfo::exists(m_folder);
         m_folderMade = QDir().mkpath(m_folder);
+        // A folder Tarnwick brings into the home gets a place in the file managers' sidebar,
+        // once: a user who removes the bookmark later keeps it removed.
+        if (m_folderMade && isNew)
+            GtkBookmarks::add(m_folder);
         if (!m_folderMade) {
             log(QStringLiteral("[Links] cannot create ") + m_folder);
             return false;
