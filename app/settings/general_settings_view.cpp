@@ -1,11 +1,11 @@
 #include "settings/general_settings_view.h"
 
 #include "model/app_settings.h"
+#include "model/settings_file_watcher.h"
 #include "settings/interval_text.h"
 #include "settings/login_item.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
-#include "settings/settings_file_watcher.h"
 #include "style/style.h"
 
 #include <QCheckBox>

@@ -1,6 +1,7 @@
 #include "shell/engine_host.h"
 
 #include "model/app_settings.h"
+#include "model/settings_file_watcher.h"
 #include "model/share_store.h"
 #include "mount/mount_manager.h"
 #include "mount/share_status_log.h"
@@ -59,6 +60,12 @@ void EngineHost::start()
     new ShareStatusLog(*m_manager); // owned by the manager
     // Every change of the model, also a mount the file manager made, reaches the links.
     connect(m_manager.get(), &MountManager::shareStatusesChanged, this, &EngineHost::updateLinks);
+    // A folder moved in the General tab, or in the file by an admin, moves the links at once.
+    auto* settingsFile = new SettingsFileWatcher(m_settings, this);
+    connect(settingsFile, &SettingsFileWatcher::changed, this, [this] {
+        if (m_manager)
+            updateLinks();
+    });
     updateLinks();
 }
 

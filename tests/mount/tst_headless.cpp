@@ -169,11 +169,24 @@ private Q_SLOTS:
             QCOMPARE(QProcess::execute(s("gio"), {s("mount"), s(option), location}), 0);
             QTRY_COMPARE(QFileInfo(pub).isSymLink(), *(option + 1) == 'a');
         }
+        // The folder moved in the settings file: the links move at once, and the folder
+        // Tarnwick made is bookmarked once.
+        AppSettings::open(m_dir.filePath(s("tarnwick.conf")))
+            ->setValue(AppSettings::sharesFolderKey, s("Links"));
+        QDir moved(QDir::home().filePath(s("Links")));
+        QTRY_COMPARE(moved.entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+                     3);
+        QTRY_COMPARE(shares.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                     QStringList{s("Team Docs")});
+        marks.close();
+        QVERIFY(marks.open(QIODevice::ReadOnly));
+        QCOMPARE(marks.readAll(),
+                 "file:///tmp Temp\n" + QUrl::fromLocalFile(moved.path()).toEncoded() + " Links\n");
         signalEngine(SIGTERM);
         QVERIFY(m_engine.waitForFinished(30000));
-        QCOMPARE(shares.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-                 QStringList{s("Team Docs")});
-        QVERIFY(shares.removeRecursively()); // the rows after this start bare
+        QVERIFY(moved.isEmpty(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot));
+        QVERIFY(shares.removeRecursively() &&
+                moved.removeRecursively()); // the rows after this start bare
     }
 
     // A server that stops answering (every smbd process stopped) while two shares are
@@ -198,12 +211,6 @@ private Q_SLOTS:
         const QDir shares(QDir::home().filePath(s("Shares")));
         QTRY_VERIFY(QFileInfo(shares.filePath(s("Public"))).isSymLink() &&
                     QFileInfo(shares.filePath(s("Team Docs"))).isSymLink());
-        // The folder Tarnwick made is bookmarked once, after the user's own bookmarks.
-        QFile marks(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                    s("/gtk-3.0/bookmarks"));
-        QVERIFY(marks.open(QIODevice::ReadOnly));
-        QCOMPARE(marks.readAll(), "file:///tmp Temp\n" +
-                                      QUrl::fromLocalFile(shares.path()).toEncoded() + " Shares\n");
         const QByteArray server = "smb://" + test::SmbRig::host().toUtf8();
         const QList<pid_t> smbd = processes(qgetenv("TARNWICK_SMB_ROOT") + "/smb.conf");
         QVERIFY(!smbd.isEmpty());

@@ -1,4 +1,4 @@
-#include "settings/settings_file_watcher.h"
+#include "model/settings_file_watcher.h"
 
 #include <QDir>
 #include <QFileInfo>
