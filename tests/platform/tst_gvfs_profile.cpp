@@ -425,15 +425,16 @@ private Q_SLOTS:
                                          m->statusOf(keyOf(1, 1)).reason == Reason::LoginRefused,
                                      20000);
         }
-        QCOMPARE(read(keyOf(0, 0)), s("guest\n"));
-        QCOMPARE(read(keyOf(1, 0)), s("six\n"));
+        // Each server's own files (the first-read guarantee is tst_headless's to check).
+        QTRY_COMPARE(read(keyOf(0, 0)), s("guest\n"));
+        QTRY_COMPARE(read(keyOf(1, 0)), s("six\n"));
         // The refused login was tried once, the other server's Private never held.
         QCOMPARE(readAll(m_dir.filePath(s("gio.log"))).count(s("%1/Private").arg(sixHost)), 1);
 
         m->unmountShare(keyOf(1, 0));
         QTRY_VERIFY(!m->isMounted(keyOf(1, 0)) && m->busyShares().isEmpty());
         QVERIFY(m->isMounted(keyOf(0, 0)));
-        QCOMPARE(read(keyOf(0, 0)), s("guest\n"));
+        QTRY_COMPARE(read(keyOf(0, 0)), s("guest\n"));
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
         six.closeWriteChannel();
         QVERIFY(six.waitForFinished(10000));
