@@ -2,7 +2,8 @@
 #   sign-in.sh TARNWICK: `tarnwick --sign-in` against the Samba of smbd-rig.sh and the GNOME
 # Keyring of session-env.sh. A right password leaves one login item in the form GVFS reads
 # (a plain `gio mount` then asks nothing); signing in again replaces it; a wrong one stores
-# nothing, fails, and costs the server at most one failed logon.
+# nothing, fails, and costs the server at most one failed logon. With no share configured the
+# login is tried by listing the host's shares, with the same outcomes.
 set -euo pipefail
 tarnwick=$1 host=$TARNWICK_SMB_HOST user=$TARNWICK_SMB_USER
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -11,7 +12,7 @@ printf '[General]\ntarnwick.servers="@ByteArray([{\\"id\\":\\"%s\\",\\"displayNa
   7a1c0e52-5d6b-4e0a-9b7e-0d3c2f6a1b01 "$host" 7a1c0e52-5d6b-4e0a-9b7e-0d3c2f6a1b02 >"$conf"
 items() { secret-tool search --all server "$host" protocol smb 2>&1; }
 failed_logons() { cat "$TARNWICK_SMB_ROOT"/log/log.* | grep -c 'status \[NT_STATUS_WRONG_PASSWORD\]' || :; }
-sign_in() { printf '%s\n' "$2" | "$tarnwick" --settings "$conf" --sign-in "$1" >"$TARNWICK_SESSION_ROOT/out" 2>&1; }
+sign_in() { printf '%s\n' "$2" | "$tarnwick" --settings "${3:-$conf}" --sign-in "$1" >"$TARNWICK_SESSION_ROOT/out" 2>&1; }
 
 before=$(failed_logons)
 ! sign_in "$user@$host" 'not-the-password' || fail "a wrong password signed in"
@@ -32,6 +33,13 @@ for round in first again; do
   ! grep -q 'attribute.port' <<<"$out" || fail "a port 445 was stored: $out"
   gio mount -u "smb://$user@$host/private/" 2>/dev/null || :
 done
+
+secret-tool clear server "$host" protocol smb
+: >"$TARNWICK_SESSION_ROOT/none.conf"
+! sign_in "$user@$host" 'not-the-password' "$TARNWICK_SESSION_ROOT/none.conf" || fail "listing: a wrong password signed in"
+grep -q 'login refused' "$TARNWICK_SESSION_ROOT/out" && [ -z "$(items)" ] || fail "listing: $(cat "$TARNWICK_SESSION_ROOT/out") $(items)"
+sign_in "$user@$host" "$TARNWICK_SMB_PASSWORD" "$TARNWICK_SESSION_ROOT/none.conf" || fail "listing: $(cat "$TARNWICK_SESSION_ROOT/out")"
+grep -q 'Private' "$TARNWICK_SESSION_ROOT/out" && grep -qF "secret = $TARNWICK_SMB_PASSWORD" <<<"$(items)" || fail "listing: $(cat "$TARNWICK_SESSION_ROOT/out") $(items)"
 
 # The file manager's own lookup finds the item: nothing is asked.
 gio mount "smb://$user@$host/private" </dev/null || fail "gio did not find the stored login"
