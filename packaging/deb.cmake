@@ -52,10 +52,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libglib2.0-bin")
 # Without these Tarnwick starts but cannot mount SMB (GVFS backends, FUSE paths), list
 # shares (smbclient), find a login (a Secret Service provider), discover servers (avahi),
-# run natively on Wayland or reach its helper (the system bus).
+# run natively on Wayland, reach its helper (the system bus) or use a domain ticket (klist).
 string(CONCAT CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "gvfs-backends, gvfs-fuse, smbclient, gnome-keyring | libkf5wallet-bin | keepassxc, "
-    "avahi-daemon, libnss-mdns, qt6-wayland, dbus")
+    "avahi-daemon, libnss-mdns, qt6-wayland, dbus, krb5-user")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_here}/deb/prerm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -16,7 +16,7 @@ build_pkgs=(
 run_pkgs=(
   dbus dbus-user-session avahi-daemon avahi-utils libnss-mdns
   samba smbclient gvfs gvfs-backends gvfs-fuse fuse3 libglib2.0-bin
-  gnome-keyring libsecret-tools iputils-ping iproute2
+  gnome-keyring libsecret-tools iputils-ping iproute2 krb5-user
   qt6-qpa-plugins qt6-wayland qt6-gtk-platformtheme adwaita-icon-theme
 )
 test_pkgs=(

@@ -419,6 +419,10 @@
         <source>Sign in to %1</source>
         <translation>Bei %1 anmelden</translation>
     </message>
+    <message id="signin.intro.listing">
+        <source>Enter your login for %1 to list its shares.</source>
+        <translation>Geben Sie Ihre Anmeldung für %1 ein, um seine Freigaben aufzulisten.</translation>
+    </message>
     <message id="signin.intro">
         <source>Enter your login for the share “%1” on %2.</source>
         <translation>Geben Sie Ihre Anmeldung für die Freigabe „%1“ auf %2 ein.</translation>

@@ -419,6 +419,10 @@
         <source>Sign in to %1</source>
         <translation>Sign in to %1</translation>
     </message>
+    <message id="signin.intro.listing">
+        <source>Enter your login for %1 to list its shares.</source>
+        <translation>Enter your login for %1 to list its shares.</translation>
+    </message>
     <message id="signin.intro">
         <source>Enter your login for the share “%1” on %2.</source>
         <translation>Enter your login for the share “%1” on %2.</translation>

@@ -1,5 +1,6 @@
 #include "mount/mount_manager.h"
 
+#include "discovery/share_lister.h"
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/engine_log.h"
@@ -472,6 +473,30 @@ void MountManager::mountWith(const Server& server, const Share& share, const Cre
                     if (otherKey != key && !m_book.isMounted(otherKey))
                         mountWith(server, other, login, false, false);
                 }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MountManager::signInByListing(const Server& server, const Credentials& login, bool remember,
+                                   std::shared_ptr<const ShareLister> lister)
+{
+    const ShareKey key{server.id, QUuid()};
+    m_tasks.start([this, key, host = server.host, login, remember, lister = std::move(lister)] {
+        using Failure = ShareListing::Failure;
+        const ShareListing listing = lister->listingWith(host, login).value_or(ShareListing{});
+        const bool taken = !listing.names.isEmpty();
+        const bool stored = taken && remember && m_profile->storeLogin(host, login);
+        const ShareStatus::Reason reason =
+            taken                                      ? ShareStatus::Reason::None
+            : listing.failure == Failure::LoginRefused ? ShareStatus::Reason::LoginRefused
+            : listing.failure == Failure::Unreachable  ? ShareStatus::Reason::ServerUnreachable
+                                                       : ShareStatus::Reason::MountFailed;
+        QMetaObject::invokeMethod(
+            this,
+            [this, key, reason, stored] {
+                if (!m_stop.stopped())
+                    Q_EMIT signInFinished(key, reason, stored);
             },
             Qt::QueuedConnection);
     });

@@ -27,6 +27,7 @@
 namespace tarnwick {
 
 class HelperAccess;
+class ShareLister;
 class ShareStore;
 class SystemProfile;
 
@@ -94,6 +95,12 @@ public Q_SLOTS:
     // the server's other shares are mounted with it at once. Ends in signInFinished.
     void signIn(const tarnwick::Server& server, const tarnwick::Share& share,
                 const tarnwick::Credentials& login, bool remember);
+    // For a server with no share to mount yet: one listing of its shares with login (a
+    // single logon, no guest fallback) through lister (not null), in the background; stored
+    // as signIn stores it when the listing succeeds. Ends in signInFinished for the key of
+    // server and a null share id.
+    void signInByListing(const tarnwick::Server& server, const tarnwick::Credentials& login,
+                         bool remember, std::shared_ptr<const ShareLister> lister);
     // Reads which user is stored for host, in the background; ends in loginRead.
     void readLogin(const QString& host);
     // Removes the logins stored for host that the mounts would use, in the background;

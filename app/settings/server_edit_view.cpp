@@ -4,11 +4,13 @@
 #include "model/mac_address.h"
 #include "model/share_store.h"
 #include "model/unicode_text.h"
+#include "mount/mount_manager.h"
 #include "mount/share_name.h"
 #include "platform/profile_factory.h"
 #include "settings/scroll_page.h"
 #include "settings/section_box.h"
 #include "settings/server_login_row.h"
+#include "settings/sign_in_dialog.h"
 #include "style/share_check_list.h"
 #include "style/style.h"
 
@@ -55,6 +57,7 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     : QWidget(parent)
     , m_server(server)
     , m_store(store)
+    , m_lister(lister)
     , m_bonjour(
           new BonjourBrowser(std::move(lister), ProfileFactory::createDiscoveryBackend(), this))
 {
@@ -104,6 +107,10 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     m_shareMessage = Style::secondaryLabel(QString(), true, shares);
     m_shareMessage->setObjectName(QStringLiteral("shareMessage"));
     m_shareMessage->setWordWrap(true);
+    m_signIn = new QPushButton(qtTrId("server.login.sign_in"), shares);
+    m_signIn->setObjectName(QStringLiteral("listingSignIn"));
+    m_signIn->setVisible(false);
+    connect(m_signIn, &QPushButton::clicked, this, &ServerEditView::openSignIn);
     m_loadingRow = new QWidget(shares);
     auto* loading = new QHBoxLayout(m_loadingRow);
     loading->setContentsMargins(0, 0, 0, 0);
@@ -116,6 +123,7 @@ ServerEditView::ServerEditView(const Server& server, ShareStore& store,
     area->setContentsMargins(4, 4, 4, 4);
     area->setSpacing(8);
     area->addWidget(m_shareMessage);
+    area->addWidget(m_signIn, 0, Qt::AlignLeft);
     area->addWidget(m_loadingRow);
     area->addWidget(m_shareBoxes);
     // Hidden shares ("$") and those the host lists only after a login are added by name.
@@ -253,6 +261,24 @@ void ServerEditView::showLogin(MountManager& manager)
     m_login = new ServerLoginRow(manager, m_server, box);
     box->contentLayout()->addWidget(m_login);
     m_stack->insertWidget(1, box);
+    m_manager = &manager;
+    showShareState();
+}
+
+void ServerEditView::openSignIn()
+{
+    if (!m_manager)
+        return;
+    Server server = m_server;
+    server.host = trimmedHost();
+    auto* dialog = new SignInDialog(*m_manager, server, m_lister, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The login is in the keyring now (or the user sees why not): the lister finds it.
+    connect(dialog, &QDialog::accepted, this, [this] {
+        m_lastLoadedHost.clear();
+        loadIfNeeded();
+    });
+    dialog->open();
 }
 
 void ServerEditView::loadIfNeeded()
@@ -415,6 +441,7 @@ void ServerEditView::showShareState()
         break;
     }
     m_shareMessage->setVisible(area != ShareArea::Loading && area != ShareArea::Shares);
+    m_signIn->setVisible(area == ShareArea::LoginRefused && m_manager && m_manager->offersSignIn());
 }
 
 void ServerEditView::setAvailableShares(const QStringList& names)

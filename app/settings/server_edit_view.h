@@ -3,6 +3,7 @@
 #include "discovery/share_lister.h"
 #include "model/server.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -58,8 +59,11 @@ public:
 
     // Lists the shares of the trimmed host unless it is empty or was the last one listed.
     void loadIfNeeded();
-    // Adds the server's login (stored user, sign in, forget) under its information.
+    // Adds the server's login (stored user, sign in, forget) under its information; a
+    // listing the host refused then offers a sign-in that lists again once it succeeds.
     void showLogin(MountManager& manager);
+    // The sign-in offered where the listing was refused; hidden otherwise.
+    QPushButton* listingSignIn() const { return m_signIn; }
     // The login row; null until showLogin.
     ServerLoginRow* loginRow() const { return m_login; }
 
@@ -87,16 +91,20 @@ private:
     void wakeEdited();
     void lookUpNeighbour();
     void neighbourRead(const QString& host, const QString& address);
+    void openSignIn();
 
     Server m_server;
     ShareStore& m_store;
+    std::shared_ptr<const ShareLister> m_lister;
     BonjourBrowser* m_bonjour;
+    QPointer<MountManager> m_manager;
 
     QLineEdit* m_name;
     QLineEdit* m_host;
     QCheckBox* m_enabled;
     QToolButton* m_refresh;
     QLabel* m_shareMessage;
+    QPushButton* m_signIn;
     QWidget* m_loadingRow;
     ShareCheckList* m_shareBoxes;
     QLineEdit* m_shareName;

@@ -43,7 +43,9 @@ SignInDialog::SignInDialog(MountManager& manager, const Server& server, const Sh
 {
     setWindowTitle(qtTrId("signin.title").arg(server.displayName));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(qtTrId("signin.intro").arg(share.name, server.host));
+    auto* intro =
+        new QLabel(share.id.isNull() ? qtTrId("signin.intro.listing").arg(server.host)
+                                     : qtTrId("signin.intro").arg(share.name, server.host));
     intro->setTextFormat(Qt::PlainText);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -84,6 +86,16 @@ SignInDialog::SignInDialog(MountManager& manager, const Server& server, const Sh
     connect(&manager, &MountManager::loginRead, this, &SignInDialog::loginRead);
     manager.readLogin(server.host);
     focusFirstEmpty();
+}
+
+SignInDialog::SignInDialog(MountManager& manager, const Server& server,
+                           std::shared_ptr<const ShareLister> lister, QWidget* parent)
+    : SignInDialog(manager, server, Share{}, parent)
+{
+    m_lister = std::move(lister);
+    // A login that is not stored would not list anything again.
+    m_remember->setChecked(true);
+    m_remember->setVisible(false);
 }
 
 SignInDialog::~SignInDialog()
@@ -129,10 +141,12 @@ void SignInDialog::signIn()
     }
     setSigningIn(true);
     m_message->setText(qtTrId("signin.busy"));
-    m_manager->signIn(
-        m_server, m_share,
-        Credentials{m_user->text().trimmed(), m_password->text(), m_domain->text().trimmed()},
-        m_remember->isChecked());
+    const Credentials login{m_user->text().trimmed(), m_password->text(),
+                            m_domain->text().trimmed()};
+    if (m_lister)
+        m_manager->signInByListing(m_server, login, m_remember->isChecked(), m_lister);
+    else
+        m_manager->signIn(m_server, m_share, login, m_remember->isChecked());
 }
 
 void SignInDialog::finished(const ShareKey& key, ShareStatus::Reason reason, bool stored)

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <memory>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -16,6 +18,7 @@ class QPushButton;
 namespace tarnwick {
 
 class MountManager;
+class ShareLister;
 
 // The login dialog of a share that needs one: user (the stored one, else the session's),
 // optional domain, password and "Remember in the keyring". Sign in makes one mount of the
@@ -28,6 +31,10 @@ class SignInDialog : public QDialog {
 public:
     SignInDialog(MountManager& manager, const Server& server, const Share& share,
                  QWidget* parent = nullptr);
+    // The same for a server with no share yet: Sign in lists its shares with the login
+    // through lister (not null) instead of mounting one.
+    SignInDialog(MountManager& manager, const Server& server,
+                 std::shared_ptr<const ShareLister> lister, QWidget* parent = nullptr);
     ~SignInDialog() override;
 
     QLineEdit* userField() const { return m_user; }
@@ -51,7 +58,8 @@ private:
 
     QPointer<MountManager> m_manager;
     Server m_server;
-    Share m_share;
+    Share m_share; // a null id when signing in by listing
+    std::shared_ptr<const ShareLister> m_lister;
     QLineEdit* m_user;
     QLineEdit* m_domain;
     QLineEdit* m_password;

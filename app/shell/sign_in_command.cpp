@@ -1,10 +1,12 @@
 #include "shell/sign_in_command.h"
 
+#include "discovery/share_lister.h"
 #include "model/app_settings.h"
 #include "model/share_store.h"
 #include "mount/mount_operation.h"
 #include "mount/mount_table.h"
 #include "mount/stop_signal.h"
+#include "mount/system_profile.h"
 #include "platform/profile_factory.h"
 #include "shell/command_line.h"
 
@@ -61,6 +63,39 @@ std::optional<QString> readPassword(const QString& prompt)
     return password;
 }
 
+// Stores login for host when a listing of its shares with it (one logon) succeeds.
+int signInByListing(const SystemProfile& profile, const ShareLister& lister, const QString& host,
+                    const Credentials& login)
+{
+    const auto tried = lister.listingWith(host, login);
+    if (!tried) {
+        say(stderr, host + QStringLiteral(" has no configured share, and its shares cannot be "
+                                          "listed with this login; add the server and a share "
+                                          "first"));
+        return 2;
+    }
+    const ShareListing& listing = *tried;
+    if (listing.names.isEmpty()) {
+        say(stderr, host + QStringLiteral(": ") +
+                        (listing.failure == ShareListing::Failure::LoginRefused
+                             ? QStringLiteral("login refused")
+                         : listing.failure == ShareListing::Failure::Unreachable
+                             ? QStringLiteral("server unreachable")
+                             : QStringLiteral("no share could be listed with this login")));
+        return 1;
+    }
+    say(stdout, QStringLiteral("signed in to %1 as %2; it offers %3")
+                    .arg(host, login.user, listing.names.join(QStringLiteral(", "))));
+    if (!profile.keepsLogins())
+        return 0;
+    if (!profile.storeLogin(host, login)) {
+        say(stderr, QStringLiteral("the keyring did not take the login"));
+        return 1;
+    }
+    say(stdout, QStringLiteral("the login is stored in the keyring"));
+    return 0;
+}
+
 } // namespace
 
 bool SignInCommand::requested(int argc, char** argv)
@@ -77,8 +112,9 @@ void SignInCommand::addOptions(QCommandLineParser& parser)
     parser.addOption(QCommandLineOption(
         kSignIn,
         QStringLiteral("Ask for the password of <[domain;]user@host> (from standard input when "
-                       "it is no terminal), try it once on the host's first share and store it "
-                       "in the keyring when the server takes it, then exit."),
+                       "it is no terminal), try it once on the host's first share (or, with "
+                       "none configured, by listing its shares) and store it in the keyring "
+                       "when the server takes it, then exit."),
         QStringLiteral("[domain;]user@host")));
 }
 
@@ -114,11 +150,6 @@ int SignInCommand::run(int argc, char** argv)
             MountTable::hostKey(candidate.host) == MountTable::hostKey(host))
             server = candidate;
     }
-    if (!server) {
-        say(stderr, host + QStringLiteral(" has no configured share to sign in to; add the "
-                                          "server and a share first"));
-        return 2;
-    }
     const auto password =
         readPassword(QStringLiteral("Password for %1@%2: ").arg(login.user, host));
     if (!password || password->isEmpty()) {
@@ -126,6 +157,9 @@ int SignInCommand::run(int argc, char** argv)
         return 2;
     }
     login.password = *password;
+    // Without a configured share the login is tried by listing the host's shares.
+    if (!server)
+        return signInByListing(*profile, *ProfileFactory::createShareLister(), host, login);
 
     const Share& share = server->shares.first();
     const StopSignal stop;

@@ -6,7 +6,8 @@ namespace tarnwick {
 
 // "--sign-in [DOMAIN;]USER@HOST" for a machine without a tray: reads the password without
 // echo from the terminal, or one line of standard input when that is no terminal, tries it
-// once against HOST (a mount of its first configured share, one logon on the server), and
+// once against HOST (a mount of its first configured share, or a listing of its shares when
+// none is configured; one logon on the server), and
 // stores it where the file manager finds it when the server took it. Prints what happened;
 // exits 0 when signed in. The password is never taken from argv or the environment.
 // Main thread, before any QCoreApplication exists.

@@ -119,6 +119,22 @@ private Q_SLOTS:
         QTest::keyClick(again.passwordField(), Qt::Key_Escape);
         QVERIFY(!again.isVisible() && again.result() == QDialog::Rejected);
         QVERIFY(again.passwordField()->text().isEmpty());
+
+        // A server with no share yet: the login is tried by listing its shares, never as a
+        // guest (the rig lists its guest shares to anyone), and always stored.
+        SignInDialog listing(manager, Server::create(s("Bare"), SmbRig::host()),
+                             ProfileFactory::createShareLister());
+        listing.show();
+        QVERIFY(!listing.rememberBox()->isVisible());
+        listing.userField()->setText(SmbRig::user());
+        for (const QString& password : {s("not-the-password"), SmbRig::password()}) {
+            QVERIFY(listing.message().isEmpty() || listing.message().contains(s("refused")));
+            listing.passwordField()->setText(password);
+            QTest::keyClick(listing.passwordField(), Qt::Key_Return);
+            QTRY_VERIFY_WITH_TIMEOUT(!listing.isSigningIn(), 60000);
+        }
+        QVERIFY(!listing.isVisible() && listing.result() == QDialog::Accepted);
+        QCOMPARE(items().count(s("label = ") + SmbRig::user() + u'@' + SmbRig::host()), 1);
         manager.unmountAll();
         QTRY_VERIFY_WITH_TIMEOUT(manager.mountedVolumes().isEmpty(), 30000);
     }

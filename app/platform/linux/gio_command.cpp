@@ -5,10 +5,12 @@
 namespace tarnwick {
 
 QStringList GioCommand::mountArgs(const QString& host, const QString& share,
-                                  const std::optional<Credentials>& credentials)
+                                  const std::optional<Credentials>& credentials, bool withTicket)
 {
     if (credentials)
         return {QStringLiteral("mount"), GvfsSmbLocation::mountUri(host, share, credentials->user)};
+    if (withTicket)
+        return {QStringLiteral("mount"), GvfsSmbLocation::mountUri(host, share)};
     return {QStringLiteral("mount"), QStringLiteral("-a"), GvfsSmbLocation::mountUri(host, share)};
 }
 

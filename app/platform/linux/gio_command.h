@@ -15,9 +15,11 @@ namespace tarnwick {
 class GioCommand {
 public:
     // "mount smb://user@host/share" with credentials (the password goes to answers, never
-    // here); "mount -a smb://host/share" (anonymous) without.
+    // here); "mount -a smb://host/share" (anonymous) without; "mount smb://host/share"
+    // without them but with a Kerberos ticket, which libsmbclient then logs in with.
     static QStringList mountArgs(const QString& host, const QString& share,
-                                 const std::optional<Credentials>& credentials);
+                                 const std::optional<Credentials>& credentials,
+                                 bool withTicket = false);
     // What gio reads on standard input for a login: with the user in the URI, GVFS asks
     // for the domain and then the password, one line each. An empty domain line keeps the
     // default workgroup. Empty without credentials (gio then reads end of input and gives

@@ -7,6 +7,7 @@
 #include "platform/linux/gio_command.h"
 #include "platform/linux/gvfs_mount_tracker.h"
 #include "platform/linux/gvfs_smb_location.h"
+#include "platform/linux/kerberos_ticket.h"
 #include "platform/linux/neighbour_table.h"
 #include "platform/linux/secret_service_locks.h"
 #include "platform/linux/secret_service_store.h"
@@ -59,12 +60,13 @@ bool waitGone(uint pid, std::chrono::milliseconds limit)
 
 // True when the server takes the login but refuses it the share: GVFS asks for the
 // password again then just as for a wrong one; smbclient names the step that failed.
-// The password travels in smbclient's environment, never in its arguments.
+// The password travels through smbclient's standard input, never its arguments or environment.
 bool shareClosedToLogin(const QString& smbclient, const QString& host, const QString& share,
                         const Credentials& login, const RunLimits& limits)
 {
-    // smbclient reads "user%password" out of a user name: one holding "%" cannot be given.
-    if (login.user.contains(u'%'))
+    // smbclient reads "user%password" out of a user name: one holding "%" cannot be given;
+    // nor can a line end in a password read from a pipe.
+    if (login.user.contains(u'%') || login.password.contains(u'\n'))
         return false;
     const SmbHost server = SmbHost::parse(host);
     QStringList args{QStringLiteral("//%1/%2").arg(server.name, share),
@@ -73,7 +75,8 @@ bool shareClosedToLogin(const QString& smbclient, const QString& host, const QSt
     if (!login.domain.isEmpty())
         args.append(QStringLiteral("--workgroup=") + login.domain);
     ToolInput input;
-    input.extraEnv.insert(QStringLiteral("PASSWD"), login.password);
+    input.extraEnv.insert(QStringLiteral("PASSWD_FD"), QStringLiteral("0"));
+    input.stdinData = login.password.toUtf8() + '\n';
     input.deadline = kShareCheckDeadline;
     input.stop = limits.stop;
     const ToolResult run =
@@ -92,11 +95,13 @@ bool isListed(const QString& location)
 } // namespace
 
 GvfsProfile::GvfsProfile(const QString& gioTool, const QString& pingTool,
-                         const QString& smbclientTool, const QString& linksFolder)
+                         const QString& smbclientTool, const QString& linksFolder,
+                         const QString& klistTool)
     : m_gio(gioTool)
     , m_ping(pingTool)
     , m_smbclient(smbclientTool)
     , m_linksFolder(linksFolder)
+    , m_klist(klistTool)
 {
 }
 
@@ -178,7 +183,11 @@ MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share
     input.extraEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     input.deadline = limits.deadline.count() > 0 ? limits.deadline : kMountDeadline;
     input.stop = limits.stop;
-    const ToolResult run = runTool(m_gio, GioCommand::mountArgs(host, share, credentials),
+    // Without a stored login a domain server is asked with the user's ticket, which
+    // libsmbclient finds itself; anonymous access would only ever show it as a guest.
+    const bool ticket = !credentials && KerberosTicket::forHost(m_klist, host, limits.stop) ==
+                                            KerberosTicket::State::Valid;
+    const ToolResult run = runTool(m_gio, GioCommand::mountArgs(host, share, credentials, ticket),
                                    ToolStream::Capture, ToolStream::Capture, input);
     MountAttempt attempt{run.status, ShareStatus::Reason::None};
     if (run.timedOut) {
@@ -270,8 +279,14 @@ bool GvfsProfile::forgetLogins(const QString& host) const
 
 ShareStatus::Reason GvfsProfile::loginUnavailable(const QString& host) const
 {
-    return SecretServiceLocks::onlyLocked(host) ? ShareStatus::Reason::KeyringLocked
-                                                : ShareStatus::Reason::None;
+    if (SecretServiceLocks::onlyLocked(host))
+        return ShareStatus::Reason::KeyringLocked;
+    // A mount with an expired ticket fails, or comes up as a guest: wait for a new one,
+    // unless a stored login serves the server anyway.
+    if (KerberosTicket::forHost(m_klist, host, nullptr) == KerberosTicket::State::Expired &&
+        !storedLogin(host))
+        return ShareStatus::Reason::DomainTicketExpired;
+    return ShareStatus::Reason::None;
 }
 
 std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString& host) const

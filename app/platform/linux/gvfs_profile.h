@@ -6,18 +6,21 @@ namespace tarnwick {
 
 // Linux desktops: shares mounted by GVFS (`gio mount`), the mount table read from the GVFS
 // mount tracker on the session bus, logins from the Secret Service; a host is reachable
-// when it accepts a TCP connection on its SMB port or answers `ping`. After a refused login,
+// when it accepts a TCP connection on its SMB port or answers `ping`. A server in the realm
+// of the user's Kerberos ticket with no stored login is mounted with the ticket (klist tells
+// whether it is valid), and waits while it has expired. After a refused login,
 // smbclient tells a wrong password from a share closed to a good login. GVFS keeps no per-share
 // directories and never numbers a second mount; it lower-cases share names, so names compare
 // case-folded here.
 class GvfsProfile : public SystemProfile {
 public:
-    // gio, ping and smbclient are looked up in PATH unless given. linksFolder is the folder
-    // of the shares' links (empty: none), the one place the start-up cleanup looks at.
+    // gio, ping, smbclient and klist are looked up in PATH unless given. linksFolder is the
+    // folder of the shares' links (empty: none), the one place the start-up cleanup looks at.
     explicit GvfsProfile(const QString& gioTool = QStringLiteral("gio"),
                          const QString& pingTool = QStringLiteral("ping"),
                          const QString& smbclientTool = QStringLiteral("smbclient"),
-                         const QString& linksFolder = {});
+                         const QString& linksFolder = {},
+                         const QString& klistTool = QStringLiteral("klist"));
 
     QString name() const override { return QStringLiteral("gvfs"); }
     // Every SMB share mount of the user's GVFS; mountPoint is its smb:// location.
@@ -52,7 +55,9 @@ public:
     bool keepsLogins() const override { return true; }
     bool storeLogin(const QString& host, const Credentials& login) const override;
     bool forgetLogins(const QString& host) const override;
-    // KeyringLocked when every Secret Service item of host is locked.
+    // KeyringLocked when every Secret Service item of host is locked; DomainTicketExpired
+    // when host is in the realm of the user's Kerberos cache, its ticket has expired and no
+    // login is stored for host.
     ShareStatus::Reason loginUnavailable(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
     // The SMB port alone: a waking server may answer ping before it serves.
@@ -66,6 +71,7 @@ private:
     QString m_ping;
     QString m_smbclient;
     QString m_linksFolder;
+    QString m_klist;
 };
 
 } // namespace tarnwick

@@ -11,20 +11,38 @@ SmbclientShareLister::SmbclientShareLister(KeychainCredentials credentials, QStr
 {
 }
 
+namespace {
+
+QStringList listArgs(const QString& host)
+{
+    return {QStringLiteral("-L"), QStringLiteral("//") + host, QStringLiteral("--grepable")};
+}
+
+} // namespace
+
+std::optional<SmbclientShareLister::Attempt>
+SmbclientShareLister::loginAttempt(const QString& host, const Credentials& login)
+{
+    if (login.user.contains(u'%') || login.password.contains(u'\n'))
+        return std::nullopt;
+    Attempt withLogin;
+    withLogin.args = listArgs(host) + QStringList{QStringLiteral("--user=") + login.user};
+    if (!login.domain.isEmpty())
+        withLogin.args.append(QStringLiteral("--workgroup=") + login.domain);
+    // A pipe, not the environment: another process of the user could read that.
+    withLogin.input.extraEnv.insert(QStringLiteral("PASSWD_FD"), QStringLiteral("0"));
+    withLogin.input.stdinData = login.password.toUtf8() + '\n';
+    return withLogin;
+}
+
 QList<SmbclientShareLister::Attempt>
 SmbclientShareLister::attempts(const QString& host, const std::optional<Credentials>& login)
 {
-    const QStringList list{QStringLiteral("-L"), QStringLiteral("//") + host,
-                           QStringLiteral("--grepable")};
+    const QStringList list = listArgs(host);
     QList<Attempt> attempts;
-    // smbclient reads "user%password" out of a user name: one holding "%" cannot be given.
-    if (login && !login->user.contains(u'%')) {
-        Attempt withLogin;
-        withLogin.args = list + QStringList{QStringLiteral("--user=") + login->user};
-        if (!login->domain.isEmpty())
-            withLogin.args.append(QStringLiteral("--workgroup=") + login->domain);
-        withLogin.input.extraEnv.insert(QStringLiteral("PASSWD"), login->password);
-        attempts.append(withLogin);
+    if (login) {
+        if (auto withLogin = loginAttempt(host, *login))
+            attempts.append(*withLogin);
     }
     // Guest: the user "guest" with an empty password, which servers map to their guest.
     attempts.append({list + QStringList{QStringLiteral("--user=guest%")}, {}});
@@ -61,6 +79,15 @@ ShareListing SmbclientShareLister::listing(const QString& host) const
     for (const Attempt& attempt : attempts(host, m_credentials.find(host)))
         runs.append([this, attempt] { return run(attempt); });
     return ShareTable::firstListing(runs);
+}
+
+std::optional<ShareListing> SmbclientShareLister::listingWith(const QString& host,
+                                                              const Credentials& login) const
+{
+    const auto attempt = loginAttempt(host, login);
+    if (!attempt)
+        return std::nullopt;
+    return ShareTable::firstListing({[this, &attempt] { return run(*attempt); }});
 }
 
 } // namespace tarnwick

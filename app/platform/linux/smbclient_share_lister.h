@@ -18,17 +18,23 @@ public:
                                   QString smbclientPath = QStringLiteral("smbclient"));
 
     ShareListing listing(const QString& host) const override;
+    // The login's attempt alone; nullopt for a login smbclient cannot take.
+    std::optional<ShareListing> listingWith(const QString& host,
+                                            const Credentials& login) const override;
 
     // One run of smbclient: its arguments and what goes into its environment.
     struct Attempt {
         QStringList args;
         ToolInput input;
     };
-    // The attempts for host, in order. The password travels in the child's environment
-    // (PASSWD), never in its arguments.
+    // The attempts for host, in order. The password travels through the child's standard
+    // input (PASSWD_FD=0), never in its arguments or environment.
     static QList<Attempt> attempts(const QString& host, const std::optional<Credentials>& login);
     // Runs one attempt; standard output comes back in table form.
     ToolResult run(const Attempt& attempt) const;
+    // The attempt with login; nullopt when smbclient cannot be given it ("%" in the user
+    // reads as user%password, a line end ends the password).
+    static std::optional<Attempt> loginAttempt(const QString& host, const Credentials& login);
     // "TYPE|NAME|COMMENT" lines become "NAME  TYPE"; other lines stay as they are.
     static QString tableFromGrepable(const QString& output);
 
