@@ -116,7 +116,8 @@ SniPixmap StatusNotifierItem::renderPixmap(int size)
     // direction, underneath as the rim.
     // Rendered from the SVG at build time for these sizes; any other size is scaled from the
     // SVG here.
-    QImage glyph(u":/tray/glyph-%1.png"_qs.arg(size - 2));
+    // The format named: a guessed one makes QImageReader load every image plug-in to ask it.
+    QImage glyph(u":/tray/glyph-%1.png"_qs.arg(size - 2), "PNG");
     if (glyph.isNull()) {
         QImageReader reader(kBundledIcon);
         reader.setScaledSize(QSize(size - 2, size - 2));
