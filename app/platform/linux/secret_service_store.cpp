@@ -55,6 +55,25 @@ QVariant stringMap(Attributes attributes)
     return QVariant::fromValue(map);
 }
 
+// Object paths marshalled here too: a QVariant holding QDBusObjectPaths would be copied by our
+// own code and freed by the bus thread.
+QVariant pathList(const QList<QString>& list)
+{
+    QDBusArgument array;
+    array.beginArray(QMetaType::fromType<QDBusObjectPath>());
+    for (const QString& path : list)
+        array << QDBusObjectPath(path);
+    array.endArray();
+    return QVariant::fromValue(array);
+}
+
+QVariant path(const QString& objectPath)
+{
+    QDBusArgument argument;
+    argument << QDBusObjectPath(objectPath);
+    return QVariant::fromValue(argument);
+}
+
 QList<QDBusObjectPath> paths(const QDBusMessage& reply, int index)
 {
     if (reply.arguments().size() <= index)
@@ -122,9 +141,8 @@ bool unlockDefaultCollection()
                  QStringLiteral("Locked"));
     if (!locked.isValid() || !locked.toBool())
         return locked.isValid();
-    const QDBusMessage reply =
-        call(kServicePath, kServiceInterface, QStringLiteral("Unlock"),
-             {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(kDefaultCollection)})});
+    const QDBusMessage reply = call(kServicePath, kServiceInterface, QStringLiteral("Unlock"),
+                                    {pathList({kDefaultCollection})});
     if (reply.arguments().size() != 2 ||
         !completePrompt(reply.arguments().at(1).value<QDBusObjectPath>()))
         return false;
@@ -143,8 +161,8 @@ std::optional<Credentials> readItem(const QDBusObjectPath& item, const QDBusObje
     credentials.domain = attributes.value(QStringLiteral("domain"));
     if (credentials.user.isEmpty())
         return std::nullopt;
-    const QDBusMessage reply = call(item.path(), kItemInterface, QStringLiteral("GetSecret"),
-                                    {QVariant::fromValue(session)});
+    const QDBusMessage reply =
+        call(item.path(), kItemInterface, QStringLiteral("GetSecret"), {path(session.path())});
     if (reply.arguments().isEmpty())
         return std::nullopt;
     // (session, parameters, value, content type)
