@@ -11,7 +11,7 @@ build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6dbus6 libqt6svg6 qt6-svg-dev libgl-dev
-  libbenchmark-dev libsecret-1-dev dpkg-dev
+  libbenchmark-dev libglib2.0-dev dpkg-dev
 )
 run_pkgs=(
   dbus dbus-user-session avahi-daemon avahi-utils libnss-mdns

@@ -116,7 +116,10 @@ SniPixmap StatusNotifierItem::renderPixmap(int size)
     // direction, underneath as the rim.
     // Rendered from the SVG at build time for these sizes; any other size is scaled from the
     // SVG here.
-    QImage glyph(u":/tray/glyph-%1.png"_qs.arg(size - 2));
+    // Qt's own PNG reader: detecting the format would load every image plug-in to ask it.
+    QImageReader png(u":/tray/glyph-%1.png"_qs.arg(size - 2), "png");
+    png.setAutoDetectImageFormat(false);
+    QImage glyph = png.read();
     if (glyph.isNull()) {
         QImageReader reader(kBundledIcon);
         reader.setScaledSize(QSize(size - 2, size - 2));

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace tarnwick {
 
@@ -62,9 +63,6 @@ void TrayApplication::start()
     // Its quit path stops the engine; the widgets go before it: their rows call into it.
     connect(m_host.get(), &EngineHost::stopping, this, &TrayApplication::dropViews);
 
-    if (m_services.registerDaemon)
-        m_services.registerDaemon();
-
     m_host->start();
     MountManager& manager = *m_host->manager();
     m_notifier = new ShareNotifier(m_services.sessionBus, *m_settings, this);
@@ -73,6 +71,9 @@ void TrayApplication::start()
             [notifier = m_notifier, m = &manager] { notifier->update(m->shareStatuses()); });
 
     createTrayIcon();
+    // Asked once the item is on its way: the system bus round trips then do not hold it up.
+    if (m_services.registerDaemon)
+        QTimer::singleShot(0, this, m_services.registerDaemon);
 
     m_settingsOpener = new SettingsOpener([this, m = QPointer(&manager)]() -> QWidget* {
         const auto& factory = m_services.settingsWindow;

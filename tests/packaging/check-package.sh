@@ -36,7 +36,7 @@ for opt in $("$root/usr/bin/tarnwick" --help | grep -o '^ *\(-[a-z?], \)\?--[a-z
   grep -o -- '--[a-z-]*'); do
   grep -qE -- "[ ]$opt( |\$)" <<<"$heads" || fail "$opt has no paragraph in tarnwick.1"; done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libsecret-1-0 qt6-qpa-plugins; do [[ $depends == *"$d"* ]] || fail "Depends lacks $d"; done
+for d in libqt6widgets6 libqt6dbus6 qt6-qpa-plugins; do [[ $depends == *"$d"* ]] || fail "Depends lacks $d"; done
 [[ $(dpkg-deb -f "$deb" Recommends) == *gvfs-backends* ]] || fail "Recommends lacks gvfs"
 # Errors fail the check; warnings are listed.
 lintian --fail-on error --tag-display-limit 0 "$deb"

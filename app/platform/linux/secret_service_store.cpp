@@ -2,122 +2,292 @@
 
 #include "platform/linux/smb_host.h"
 
-#include <libsecret/secret.h>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <initializer_list>
+#include <utility>
 
 namespace tarnwick {
 
 namespace {
 
-QString attribute(GHashTable* attributes, const char* name)
+// The Secret Service over the session bus, without libsecret (which would load GIO and
+// GObject into the tray for three calls). Every message is built and marshalled on the
+// calling pool thread, so the bus thread frees only QtDBus's own data.
+const QString kService = QStringLiteral("org.freedesktop.secrets");
+const QString kServicePath = QStringLiteral("/org/freedesktop/secrets");
+const QString kServiceInterface = QStringLiteral("org.freedesktop.Secret.Service");
+const QString kItemInterface = QStringLiteral("org.freedesktop.Secret.Item");
+const QString kDefaultCollection = QStringLiteral("/org/freedesktop/secrets/aliases/default");
+// gnome-keyring answers from memory in milliseconds; a store that takes longer is hung.
+constexpr int kCallTimeoutMs = 5000;
+// An unlock prompt waits for the user to type the keyring's password.
+constexpr int kPromptTimeoutMs = 120000;
+
+using Attributes = std::initializer_list<std::pair<QString, QString>>;
+
+QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                  const QVariantList& arguments = {})
 {
-    const auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, name));
-    return value ? QString::fromUtf8(value) : QString();
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(message, QDBus::Block, kCallTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage ? reply : QDBusMessage();
 }
 
-// The login of one item, or nullopt when it lacks a user or a readable password.
-std::optional<Credentials> readItem(SecretRetrievable* item)
+QVariant stringMap(Attributes attributes)
 {
-    GHashTable* attributes = secret_retrievable_get_attributes(item);
-    if (!attributes)
-        return std::nullopt;
+    QDBusArgument map;
+    map.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QString>());
+    for (const auto& [key, value] : attributes) {
+        map.beginMapEntry();
+        map << key << value;
+        map.endMapEntry();
+    }
+    map.endMap();
+    return QVariant::fromValue(map);
+}
+
+// Object paths marshalled here too: a QVariant holding QDBusObjectPaths would be copied by our
+// own code and freed by the bus thread.
+QVariant pathList(const QList<QString>& list)
+{
+    QDBusArgument array;
+    array.beginArray(QMetaType::fromType<QDBusObjectPath>());
+    for (const QString& path : list)
+        array << QDBusObjectPath(path);
+    array.endArray();
+    return QVariant::fromValue(array);
+}
+
+QVariant path(const QString& objectPath)
+{
+    QDBusArgument argument;
+    argument << QDBusObjectPath(objectPath);
+    return QVariant::fromValue(argument);
+}
+
+QList<QDBusObjectPath> paths(const QDBusMessage& reply, int index)
+{
+    if (reply.arguments().size() <= index)
+        return {};
+    return qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(index));
+}
+
+QVariant property(const QString& path, const QString& interface, const QString& name)
+{
+    const QDBusMessage reply = call(path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                    QStringLiteral("Get"), {interface, name});
+    return reply.arguments().isEmpty() ? QVariant()
+                                       : reply.arguments().at(0).value<QDBusVariant>().variant();
+}
+
+// Opens a session of algorithm "plain": the secret crosses the bus unencrypted, but only this
+// user's session bus, which the keyring daemon shares with no one else. "" when refused.
+QString openSession()
+{
+    const QDBusMessage reply =
+        call(kServicePath, kServiceInterface, QStringLiteral("OpenSession"),
+             {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    return reply.arguments().size() == 2 ? reply.arguments().at(1).value<QDBusObjectPath>().path()
+                                         : QString();
+}
+
+void closeSession(const QString& session)
+{
+    call(session, QStringLiteral("org.freedesktop.Secret.Session"), QStringLiteral("Close"));
+}
+
+// Runs a prompt the service handed back and waits for its end; true unless dismissed or
+// out of time. Pool threads are QThreads, so a local event loop receives the signal.
+bool completePrompt(const QDBusObjectPath& prompt)
+{
+    if (prompt.path() == QLatin1String("/"))
+        return true;
+    const QString interface = QStringLiteral("org.freedesktop.Secret.Prompt");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QEventLoop loop;
+    bus.connect(kService, prompt.path(), interface, QStringLiteral("Completed"), &loop,
+                SLOT(quit()));
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        call(prompt.path(), interface, QStringLiteral("Dismiss"));
+        loop.exit(1);
+    });
+    const bool shown =
+        call(prompt.path(), interface, QStringLiteral("Prompt"), {QString()}).type() ==
+        QDBusMessage::ReplyMessage;
+    deadline.start(kPromptTimeoutMs);
+    const bool completed = shown && loop.exec() == 0;
+    bus.disconnect(kService, prompt.path(), interface, QStringLiteral("Completed"), &loop,
+                   SLOT(quit()));
+    return completed;
+}
+
+// The default collection, unlocked (asking the user when it is locked); false when it stays
+// locked or the service does not answer.
+bool unlockDefaultCollection()
+{
+    const QVariant locked =
+        property(kDefaultCollection, QStringLiteral("org.freedesktop.Secret.Collection"),
+                 QStringLiteral("Locked"));
+    if (!locked.isValid() || !locked.toBool())
+        return locked.isValid();
+    const QDBusMessage reply = call(kServicePath, kServiceInterface, QStringLiteral("Unlock"),
+                                    {pathList({kDefaultCollection})});
+    if (reply.arguments().size() != 2 ||
+        !completePrompt(reply.arguments().at(1).value<QDBusObjectPath>()))
+        return false;
+    return !property(kDefaultCollection, QStringLiteral("org.freedesktop.Secret.Collection"),
+                     QStringLiteral("Locked"))
+                .toBool();
+}
+
+// The login of one unlocked item, or nullopt when it lacks a user or a readable password.
+std::optional<Credentials> readItem(const QDBusObjectPath& item, const QDBusObjectPath& session)
+{
+    const auto attributes = qdbus_cast<QMap<QString, QString>>(
+        property(item.path(), kItemInterface, QStringLiteral("Attributes")));
     Credentials credentials;
-    credentials.user = attribute(attributes, "user");
-    credentials.domain = attribute(attributes, "domain");
-    g_hash_table_unref(attributes);
+    credentials.user = attributes.value(QStringLiteral("user"));
+    credentials.domain = attributes.value(QStringLiteral("domain"));
     if (credentials.user.isEmpty())
         return std::nullopt;
-
-    SecretValue* value = secret_retrievable_retrieve_secret_sync(item, nullptr, nullptr);
-    if (!value)
+    const QDBusMessage reply =
+        call(item.path(), kItemInterface, QStringLiteral("GetSecret"), {path(session.path())});
+    if (reply.arguments().isEmpty())
         return std::nullopt;
-    gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
-    const QByteArray raw(bytes, qsizetype(length));
+    // (session, parameters, value, content type)
+    const QDBusArgument secret = reply.arguments().at(0).value<QDBusArgument>();
+    QDBusObjectPath secretSession;
+    QByteArray parameters, raw;
+    secret.beginStructure();
+    secret >> secretSession >> parameters >> raw;
+    secret.endStructure();
     credentials.password = QString::fromUtf8(raw);
     const bool valid = !raw.isEmpty() && credentials.password.toUtf8() == raw;
-    secret_value_unref(value);
+    raw.fill('\0');
     if (!valid)
         return std::nullopt;
     return credentials;
 }
 
-const SecretSchema* networkSchema()
+// Deletes the items the service finds for attributes; false on an error or when some are
+// locked (deleting those would need the user's password).
+bool clearItems(Attributes attributes)
 {
-    return secret_get_schema(SECRET_SCHEMA_TYPE_COMPAT_NETWORK);
-}
-
-// Clears the SMB items matching attributes (a string-to-string table); false on an error.
-bool clearItems(GHashTable* attributes)
-{
-    GError* error = nullptr;
-    secret_password_clearv_sync(networkSchema(), attributes, nullptr, &error);
-    if (!error)
-        return true;
-    g_error_free(error);
-    return false;
+    const QDBusMessage found = call(kServicePath, kServiceInterface, QStringLiteral("SearchItems"),
+                                    {stringMap(attributes)});
+    bool cleared = found.arguments().size() == 2 && paths(found, 1).isEmpty();
+    for (const QDBusObjectPath& item : paths(found, 0)) {
+        const QDBusMessage reply = call(item.path(), kItemInterface, QStringLiteral("Delete"));
+        cleared = reply.arguments().size() == 1 &&
+                  completePrompt(reply.arguments().at(0).value<QDBusObjectPath>()) && cleared;
+    }
+    return cleared;
 }
 
 } // namespace
 
 std::optional<Credentials> SecretServiceStore::find(const QString& server)
 {
-    const QByteArray serverUtf8 = server.toUtf8();
-    GError* error = nullptr;
-    const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK);
-    GList* items = secret_password_search_sync(networkSchema(), flags, nullptr, &error, "server",
-                                               serverUtf8.constData(), "protocol", "smb", nullptr);
-    if (error) {
-        g_error_free(error);
+    // Locked items are left alone: a lookup never prompts (the lock shows as a status).
+    const QDBusMessage found =
+        call(kServicePath, kServiceInterface, QStringLiteral("SearchItems"),
+             {stringMap({{QStringLiteral("server"), server},
+                         {QStringLiteral("protocol"), QStringLiteral("smb")}})});
+    const QList<QDBusObjectPath> unlocked = paths(found, 0);
+    if (unlocked.isEmpty())
         return std::nullopt;
+    const QString session = openSession();
+    if (session.isEmpty())
+        return std::nullopt;
+    std::optional<Credentials> credentials;
+    for (const QDBusObjectPath& item : unlocked) {
+        if ((credentials = readItem(item, QDBusObjectPath(session))))
+            break;
     }
-    std::optional<Credentials> found;
-    for (GList* node = items; node && !found; node = node->next)
-        found = readItem(SECRET_RETRIEVABLE(node->data));
-    g_list_free_full(items, g_object_unref);
-    return found;
+    closeSession(session);
+    return credentials;
 }
 
 bool SecretServiceStore::store(const QString& server, const Credentials& login)
 {
     const SmbHost host = SmbHost::parse(server);
-    const QByteArray name = host.name.toUtf8(), user = login.user.toUtf8();
-    const QByteArray domain = login.domain.toUtf8(), port = QByteArray::number(host.port);
-    if (name.isEmpty() || user.isEmpty() || login.password.isEmpty())
+    if (host.name.isEmpty() || login.user.isEmpty() || login.password.isEmpty())
+        return false;
+    // Only a sign-in stores, so this is where the user is asked for the keyring's password.
+    if (!unlockDefaultCollection())
         return false;
     // Another domain with the same user is the same account to the file manager's lookup:
     // one item per user and server, never two.
-    GHashTable* same = g_hash_table_new(g_str_hash, g_str_equal);
-    g_hash_table_insert(same, gpointer("server"), gpointer(name.constData()));
-    g_hash_table_insert(same, gpointer("protocol"), gpointer("smb"));
-    g_hash_table_insert(same, gpointer("user"), gpointer(user.constData()));
-    const bool cleared = clearItems(same);
-    // GVFS writes the port only when it is not the default one, and a domain only when given.
-    if (!domain.isEmpty())
-        g_hash_table_insert(same, gpointer("domain"), gpointer(domain.constData()));
+    const QString smb = QStringLiteral("smb");
+    const bool cleared = clearItems({{QStringLiteral("server"), host.name},
+                                     {QStringLiteral("protocol"), smb},
+                                     {QStringLiteral("user"), login.user}});
+    // The item exactly as GVFS writes it: a domain only when given, the port only when it is
+    // not the default one.
+    QDBusArgument attributes;
+    attributes.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QString>());
+    const auto add = [&](const QString& key, const QString& value) {
+        attributes.beginMapEntry();
+        attributes << key << value;
+        attributes.endMapEntry();
+    };
+    add(QStringLiteral("xdg:schema"), QStringLiteral("org.gnome.keyring.NetworkPassword"));
+    add(QStringLiteral("user"), login.user);
+    add(QStringLiteral("server"), host.name);
+    add(QStringLiteral("protocol"), smb);
+    if (!login.domain.isEmpty())
+        add(QStringLiteral("domain"), login.domain);
     if (host.port != SmbHost::kDefaultPort)
-        g_hash_table_insert(same, gpointer("port"), gpointer(port.constData()));
-    const QByteArray label = user + '@' + name;
-    QByteArray secret = login.password.toUtf8();
-    GError* error = nullptr;
-    const bool stored =
-        secret_password_storev_sync(networkSchema(), same, SECRET_COLLECTION_DEFAULT,
-                                    label.constData(), secret.constData(), nullptr, &error);
-    secret.fill('\0');
-    g_hash_table_unref(same);
-    if (error)
-        g_error_free(error);
-    return cleared && stored && !error;
+        add(QStringLiteral("port"), QString::number(host.port));
+    attributes.endMap();
+
+    QDBusArgument properties;
+    properties.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QDBusVariant>());
+    properties.beginMapEntry();
+    properties << QStringLiteral("org.freedesktop.Secret.Item.Label")
+               << QDBusVariant(QString(login.user + u'@' + host.name));
+    properties.endMapEntry();
+    properties.beginMapEntry();
+    properties << QStringLiteral("org.freedesktop.Secret.Item.Attributes")
+               << QDBusVariant(QVariant::fromValue(attributes));
+    properties.endMapEntry();
+    properties.endMap();
+
+    const QString session = openSession();
+    if (session.isEmpty())
+        return false;
+    QDBusArgument secret;
+    QByteArray password = login.password.toUtf8();
+    secret.beginStructure();
+    secret << QDBusObjectPath(session) << QByteArray() << password
+           << QStringLiteral("text/plain; charset=utf8");
+    secret.endStructure();
+    password.fill('\0');
+    const QDBusMessage reply =
+        call(kDefaultCollection, QStringLiteral("org.freedesktop.Secret.Collection"),
+             QStringLiteral("CreateItem"),
+             {QVariant::fromValue(properties), QVariant::fromValue(secret), true});
+    closeSession(session);
+    return cleared && reply.arguments().size() == 2 &&
+           completePrompt(reply.arguments().at(1).value<QDBusObjectPath>()) &&
+           reply.arguments().at(0).value<QDBusObjectPath>().path() != QLatin1String("/");
 }
 
 bool SecretServiceStore::forget(const QString& server)
 {
-    const QByteArray name = server.toUtf8();
-    GHashTable* all = g_hash_table_new(g_str_hash, g_str_equal);
-    g_hash_table_insert(all, gpointer("server"), gpointer(name.constData()));
-    g_hash_table_insert(all, gpointer("protocol"), gpointer("smb"));
-    const bool cleared = clearItems(all);
-    g_hash_table_unref(all);
-    return cleared;
+    return clearItems(
+        {{QStringLiteral("server"), server}, {QStringLiteral("protocol"), QStringLiteral("smb")}});
 }
 
 } // namespace tarnwick
