@@ -450,8 +450,15 @@ private Q_SLOTS:
         // The refused login was tried once, the other server's Private never held.
         QCOMPARE(readAll(m_dir.filePath(s("gio.log"))).count(s("%1/Private").arg(sixHost)), 1);
 
-        m->unmountShare(keyOf(1, 0));
-        QTRY_VERIFY(!m->isMounted(keyOf(1, 0)) && m->busyShares().isEmpty());
+        // A file closed a moment ago can keep the backend busy, and the unmount fails as in a
+        // file manager; like a user, the test asks again.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                if (m->isMounted(keyOf(1, 0)) && m->busyShares().isEmpty())
+                    m->unmountShare(keyOf(1, 0));
+                return !m->isMounted(keyOf(1, 0)) && m->busyShares().isEmpty();
+            },
+            30000));
         QVERIFY(m->isMounted(keyOf(0, 0)));
         QTRY_COMPARE(read(keyOf(0, 0)), s("guest\n"));
         QCOMPARE(m_profile->readSmbMounts().size(), 2);
