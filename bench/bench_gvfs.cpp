@@ -88,7 +88,7 @@ static void BM_GvfsGioMountAlone(benchmark::State& state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        profile.requestMount(host, QStringLiteral("Public"), std::nullopt);
+        profile.requestMount(host, QStringLiteral("Public"), {});
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
         unmountAllSmbVolumes(profile);
     }

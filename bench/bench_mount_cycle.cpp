@@ -34,8 +34,7 @@ public:
     {
         return mount.host == host && mount.share == shareName;
     }
-    MountAttempt requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>&,
+    MountAttempt requestMount(const QString& host, const QString& share, const MountLogin&,
                               const RunLimits& = {}) const override
     {
         const QString mountPoint = QStringLiteral("/Volumes/") + share;
@@ -183,7 +182,7 @@ static void BM_CycleAllMounted200x5(benchmark::State& state)
     auto profile = std::make_shared<InstantProfile>();
     for (const Server& server : fixture.store.servers()) {
         for (const Share& share : server.shares)
-            profile->requestMount(server.host, share.name, std::nullopt);
+            profile->requestMount(server.host, share.name, {});
     }
     MountManager manager(fixture.store, profile, *fixture.settings, nullptr, benchTiming());
     timeCycles(state, manager);
@@ -197,7 +196,7 @@ static void BM_MatchTable200x5(benchmark::State& state)
     InstantProfile profile;
     for (const Server& server : fixture.store.servers()) {
         for (const Share& share : server.shares)
-            profile.requestMount(server.host, share.name, std::nullopt);
+            profile.requestMount(server.host, share.name, {});
     }
     const QList<MountEntry> mounts = profile.readSmbMounts();
     for (auto _ : state)

@@ -51,12 +51,12 @@ MountOutcome MountOperation::perform(const QString& host, const QString& shareNa
         return outcome;
     // Without the login it may need, a mount would only fail or come up as a guest: the share
     // waits for the keyring or a new ticket instead.
-    if (const auto reason = m_profile.loginUnavailable(host); reason != ShareStatus::Reason::None) {
-        outcome.reason = reason;
+    const MountLogin login = m_profile.mountLogin(host);
+    if (login.unavailable != ShareStatus::Reason::None) {
+        outcome.reason = login.unavailable;
         return outcome;
     }
-    return request(host, shareName, m_profile.lookupKeychainCredentials(host),
-                   RunLimits{{}, &m_stop});
+    return request(host, shareName, login, RunLimits{{}, &m_stop});
 }
 
 MountOutcome MountOperation::performWith(const QString& host, const QString& shareName,
@@ -65,14 +65,14 @@ MountOutcome MountOperation::performWith(const QString& host, const QString& sha
     m_profile.prepareMount(shareName, m_helper);
     if (m_stop.stopped())
         return {};
-    return request(host, shareName, login, RunLimits{{}, &m_stop, true});
+    return request(host, shareName, MountLogin{login}, RunLimits{{}, &m_stop, true});
 }
 
 MountOutcome MountOperation::request(const QString& host, const QString& shareName,
-                                     const std::optional<Credentials>& credentials,
-                                     const RunLimits& limits) const
+                                     const MountLogin& login, const RunLimits& limits) const
 {
     MountOutcome outcome;
+    const std::optional<Credentials>& credentials = login.credentials;
     if (credentials)
         logShare(shareName,
                  QStringLiteral("mounting with credentials for '") + credentials->user + u'\'');
@@ -81,7 +81,7 @@ MountOutcome MountOperation::request(const QString& host, const QString& shareNa
 
     outcome.attempted = QDateTime::currentDateTimeUtc();
     outcome.loginFingerprint = LoginFingerprint::of(credentials);
-    const MountAttempt attempt = m_profile.requestMount(host, shareName, credentials, limits);
+    const MountAttempt attempt = m_profile.requestMount(host, shareName, login, limits);
     outcome.toolStatus = attempt.status;
     outcome.message = attempt.message;
     logShare(shareName, m_profile.mountToolName() + QStringLiteral(" exit: ") +

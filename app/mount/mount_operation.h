@@ -46,8 +46,7 @@ public:
                              const Credentials& login) const;
 
 private:
-    MountOutcome request(const QString& host, const QString& shareName,
-                         const std::optional<Credentials>& credentials,
+    MountOutcome request(const QString& host, const QString& shareName, const MountLogin& login,
                          const RunLimits& limits) const;
     std::optional<MountEntry> find(const QString& host, const QString& shareName) const;
     std::optional<MountEntry> pollForMount(const QString& host, const QString& shareName,

@@ -14,9 +14,9 @@ QString SystemProfile::fallbackMountPoint(const QString&) const
     return {};
 }
 
-ShareStatus::Reason SystemProfile::loginUnavailable(const QString&) const
+MountLogin SystemProfile::mountLogin(const QString& host) const
 {
-    return ShareStatus::Reason::None;
+    return {lookupKeychainCredentials(host)};
 }
 
 void SystemProfile::prepareMount(const QString&, HelperAccess*) const {}

@@ -38,6 +38,14 @@ struct MountAttempt {
     QString message = {}; // the tool's own last error line, when it wrote one
 };
 
+// How a mount logs in: with a stored login, with the user's domain ticket (no stored login),
+// or not at all (neither: a guest). unavailable names why no mount should be tried now.
+struct MountLogin {
+    std::optional<Credentials> credentials = std::nullopt;
+    bool domainTicket = false;
+    ShareStatus::Reason unavailable = ShareStatus::Reason::None;
+};
+
 // Everything the mount engine needs from the system, per platform: the mount table, which
 // mount shows which share, mount and unmount requests, the secret store and reachability.
 // The engine speaks of shares, mounts and locations only; whatever else a system needs around
@@ -61,11 +69,11 @@ public:
     // mount table changes letter case also fold case.
     virtual QString nameKey(const QString& name) const;
 
-    // Asks the system to mount smb://host/share, with credentials when given, within the
+    // Asks the system to mount smb://host/share, logging in as login says, within the
     // profile's mount deadline (limits may shorten it or stop it). The status is
     // informational; a failure it names, but TimedOut, is definite.
     virtual MountAttempt requestMount(const QString& host, const QString& share,
-                                      const std::optional<Credentials>& credentials,
+                                      const MountLogin& login,
                                       const RunLimits& limits = {}) const = 0;
     // The mount tool's name in the "exit: N" log line ("osascript", "gio").
     virtual QString mountToolName() const = 0;
@@ -111,10 +119,11 @@ public:
     // Removes the logins stored for host that lookupKeychainCredentials would use; false
     // when it could not (or keepsLogins is false). Blocks.
     virtual bool forgetLogins(const QString& host) const;
-    // Why no login for host can be had now, so that no mount is tried: KeyringLocked when its
-    // stored logins are all in locked collections, DomainTicketExpired when none is stored and
-    // the domain ticket has expired. None (the default) when the lookup may go ahead. Quiet.
-    virtual ShareStatus::Reason loginUnavailable(const QString& host) const;
+    // The login a mount of a share of host uses, looked up once per attempt (logs what
+    // lookupKeychainCredentials logs). unavailable is KeyringLocked when host's stored logins
+    // are all in locked collections, DomainTicketExpired when none is stored and the domain
+    // ticket has expired; then no mount is tried. The default: the keychain's login, if any.
+    virtual MountLogin mountLogin(const QString& host) const;
     // True when host answers within about a second (how it is asked is the profile's).
     // A host text starting with "-" is never reachable: it would reach a tool as an option.
     virtual bool isHostReachable(const QString& host) const = 0;

@@ -70,8 +70,7 @@ struct FakeHelper : HelperAccess {
 class RefusingProfile : public MacToolProfile {
 public:
     using MacToolProfile::MacToolProfile;
-    MountAttempt requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& login,
+    MountAttempt requestMount(const QString& host, const QString& share, const MountLogin& login,
                               const RunLimits& limits) const override
     {
         MountAttempt attempt = MacToolProfile::requestMount(host, share, login, limits);

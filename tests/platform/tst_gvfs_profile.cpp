@@ -192,12 +192,15 @@ private Q_SLOTS:
     {
         if (!SmbRig::available() || qEnvironmentVariableIsEmpty("TARNWICK_NETNS"))
             QFAIL("needs avahi-env.sh, session-env.sh and smbd-rig.sh around it");
-        // gio behind a wrapper that logs every command line, so runs can be counted.
-        const QString wrapper = m_dir.filePath(s("gio"));
-        QVERIFY(sh(
-            s("printf '#!/bin/sh\\necho \"$*\" >>%1.log\\nexec gio \"$@\"\\n' >%1 && chmod +x %1")
-                .arg(wrapper)));
-        m_profile = std::make_shared<GvfsProfile>(wrapper);
+        // gio and klist behind wrappers that log every command line, so runs can be counted.
+        for (const char* tool : {"gio", "klist"}) {
+            QVERIFY(sh(s("printf '#!/bin/sh\\necho \"$*\" >>%1.log\\nexec %2 \"$@\"\\n' >%1 && "
+                         "chmod +x %1")
+                           .arg(m_dir.filePath(s(tool)), s(tool))));
+        }
+        m_profile =
+            std::make_shared<GvfsProfile>(m_dir.filePath(s("gio")), s("ping"), s("smbclient"),
+                                          QString(), m_dir.filePath(s("klist")));
         // The protocol is a server-wide setting; the rig stays up until its input ends.
         const QString rig = qEnvironmentVariable("TARNWICK_SOURCE_DIR") + s("/tests/support/");
         m_smb1Rig.start(s("bash"),
@@ -223,6 +226,7 @@ private Q_SLOTS:
         m_store = std::make_unique<ShareStore>(*m_settings);
         m_logs = std::make_unique<test::LogCapture>();
         QFile::remove(m_dir.filePath(s("gio.log")));
+        QFile::remove(m_dir.filePath(s("klist.log")));
     }
     void cleanup()
     {
@@ -301,7 +305,7 @@ private Q_SLOTS:
         std::optional<Credentials> login;
         if (!password.isEmpty())
             login = Credentials{SmbRig::user(), password, QString()};
-        const MountAttempt attempt = m_profile->requestMount(host, share, login);
+        const MountAttempt attempt = m_profile->requestMount(host, share, {login});
         QCOMPARE(attempt.status == 0, !location.isEmpty());
         QTEST(attempt.failure, "failure");
         QCOMPARE(ShareMounts::find(*m_profile, m_profile->readSmbMounts(), host, share).has_value(),
@@ -513,18 +517,21 @@ private Q_SLOTS:
     // A ticket that has expired holds the domain server's share
     // back without a mount request; a valid one is used: no user, not anonymous. With no KDC
     // here the server cannot take it, so GVFS asks for a user and gio's empty input ends that.
+    // The ticket is read once per mount attempt: klist for each share, klist -s only for the
+    // one in the cache's realm.
     void domainTicket_data()
     {
         QTest::addColumn<QByteArray>("cache"); // empty: no cache at all
         QTest::addColumn<Reason>("reason");
-        QTest::addColumn<QString>("gio"); // the domain share's mount request; empty: none
+        QTest::addColumn<QString>("gio");        // the domain share's mount request; empty: none
+        QTest::addColumn<int>("validityChecks"); // klist -s runs
         const QDateTime now = QDateTime::currentDateTimeUtc();
         const QString uri = s("smb://rig.local/Public");
-        QTest::newRow("no cache") << QByteArray() << Reason::None << s("mount -a ") + uri;
+        QTest::newRow("no cache") << QByteArray() << Reason::None << s("mount -a ") + uri << 0;
         QTest::newRow("expired") << credentialCache(now.addSecs(-60)) << Reason::DomainTicketExpired
-                                 << s("");
+                                 << s("") << 1;
         QTest::newRow("valid") << credentialCache(now.addSecs(3600)) << Reason::MountFailed
-                               << s("mount ") + uri;
+                               << s("mount ") + uri << 1;
     }
     void domainTicket()
     {
@@ -551,6 +558,9 @@ private Q_SLOTS:
         const QStringList runs = readAll(m_dir.filePath(s("gio.log"))).split(u'\n');
         QCOMPARE(runs.filter(s("rig.local")), gio.isEmpty() ? QStringList() : QStringList{gio});
         QVERIFY(runs.contains(s("mount -a smb://%1/Public").arg(SmbRig::host())));
+        const QStringList klist = readAll(m_dir.filePath(s("klist.log"))).split(u'\n');
+        QCOMPARE(klist.count(s("")) - 1, 2); // one per share, and the empty tail of the log
+        QTEST(int(klist.count(s("-s"))), "validityChecks");
     }
 
     // Mounts made and removed outside reach the table through the tracker's signals (the

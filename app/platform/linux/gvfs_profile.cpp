@@ -173,9 +173,9 @@ QString GvfsProfile::nameKey(const QString& name) const
 }
 
 MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share,
-                                       const std::optional<Credentials>& credentials,
-                                       const RunLimits& limits) const
+                                       const MountLogin& login, const RunLimits& limits) const
 {
+    const std::optional<Credentials>& credentials = login.credentials;
     // The password reaches gio only through its prompts on standard input: argv is
     // readable by every local user. gio's own prompts in the C locale tell a refused login.
     ToolInput input;
@@ -183,12 +183,9 @@ MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share
     input.extraEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     input.deadline = limits.deadline.count() > 0 ? limits.deadline : kMountDeadline;
     input.stop = limits.stop;
-    // Without a stored login a domain server is asked with the user's ticket, which
-    // libsmbclient finds itself; anonymous access would only ever show it as a guest.
-    const bool ticket = !credentials && KerberosTicket::forHost(m_klist, host, limits.stop) ==
-                                            KerberosTicket::State::Valid;
-    const ToolResult run = runTool(m_gio, GioCommand::mountArgs(host, share, credentials, ticket),
-                                   ToolStream::Capture, ToolStream::Capture, input);
+    const ToolResult run = runTool(
+        m_gio, GioCommand::mountArgs(host, share, credentials, !credentials && login.domainTicket),
+        ToolStream::Capture, ToolStream::Capture, input);
     MountAttempt attempt{run.status, ShareStatus::Reason::None};
     if (run.timedOut) {
         attempt.failure = ShareStatus::Reason::TimedOut;
@@ -277,16 +274,30 @@ bool GvfsProfile::forgetLogins(const QString& host) const
     return (name == host || name.isEmpty() || SecretServiceStore::forget(name)) && configured;
 }
 
-ShareStatus::Reason GvfsProfile::loginUnavailable(const QString& host) const
+MountLogin GvfsProfile::mountLogin(const QString& host) const
 {
-    if (SecretServiceLocks::onlyLocked(host))
-        return ShareStatus::Reason::KeyringLocked;
-    // A mount with an expired ticket fails, or comes up as a guest: wait for a new one,
-    // unless a stored login serves the server anyway.
-    if (KerberosTicket::forHost(m_klist, host, nullptr) == KerberosTicket::State::Expired &&
-        !storedLogin(host))
-        return ShareStatus::Reason::DomainTicketExpired;
-    return ShareStatus::Reason::None;
+    MountLogin login;
+    if (SecretServiceLocks::onlyLocked(host)) {
+        login.unavailable = ShareStatus::Reason::KeyringLocked;
+        return login;
+    }
+    login.credentials = lookupKeychainCredentials(host);
+    if (login.credentials)
+        return login;
+    // Without a stored login a domain server is asked with the user's ticket, which
+    // libsmbclient finds itself (anonymous access would only ever show it as a guest). A
+    // mount with an expired ticket fails, or comes up as a guest: wait for a new one.
+    switch (KerberosTicket::forHost(m_klist, host, nullptr)) {
+    case KerberosTicket::State::Valid:
+        login.domainTicket = true;
+        break;
+    case KerberosTicket::State::Expired:
+        login.unavailable = ShareStatus::Reason::DomainTicketExpired;
+        break;
+    case KerberosTicket::State::None:
+        break;
+    }
+    return login;
 }
 
 std::optional<Credentials> GvfsProfile::lookupKeychainCredentials(const QString& host) const

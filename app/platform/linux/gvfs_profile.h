@@ -30,8 +30,7 @@ public:
     // domain it was mounted with does not matter (the file manager may use another login).
     bool shows(const MountEntry& mount, const QString& host,
                const QString& shareName) const override;
-    MountAttempt requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& credentials,
+    MountAttempt requestMount(const QString& host, const QString& share, const MountLogin& login,
                               const RunLimits& limits = {}) const override;
     QString mountToolName() const override { return QStringLiteral("gio"); }
     bool mountRequestWaits() const override { return true; }
@@ -58,7 +57,7 @@ public:
     // KeyringLocked when every Secret Service item of host is locked; DomainTicketExpired
     // when host is in the realm of the user's Kerberos cache, its ticket has expired and no
     // login is stored for host.
-    ShareStatus::Reason loginUnavailable(const QString& host) const override;
+    MountLogin mountLogin(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
     // The SMB port alone: a waking server may answer ping before it serves.
     bool servesSmb(const QString& host) const override;

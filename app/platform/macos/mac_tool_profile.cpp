@@ -70,9 +70,9 @@ QString MacToolProfile::mountVolumeScript(const QString& url)
 }
 
 MountAttempt MacToolProfile::requestMount(const QString& host, const QString& share,
-                                          const std::optional<Credentials>& credentials,
-                                          const RunLimits& limits) const
+                                          const MountLogin& login, const RunLimits& limits) const
 {
+    const std::optional<Credentials>& credentials = login.credentials;
     // The script goes to osascript's standard input, not its argument list: argv is
     // visible to every local user, and the URL may carry the password.
     ToolInput input;

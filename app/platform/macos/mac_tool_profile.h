@@ -16,8 +16,7 @@ public:
     // By share alone: a mount point is "/Volumes/" + the share's name, whatever the server.
     bool shows(const MountEntry& mount, const QString& host,
                const QString& shareName) const override;
-    MountAttempt requestMount(const QString& host, const QString& share,
-                              const std::optional<Credentials>& credentials,
+    MountAttempt requestMount(const QString& host, const QString& share, const MountLogin& login,
                               const RunLimits& limits = {}) const override;
     QString mountToolName() const override { return QStringLiteral("osascript"); }
     bool mountRequestWaits() const override { return false; }
