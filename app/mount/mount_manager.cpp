@@ -76,10 +76,20 @@ void MountManager::startTimers(QSettings& settings)
     connect(m_timer, &QTimer::timeout, this, &MountManager::mountAll);
     m_timer->start();
 
-    auto* refreshTimer = new QTimer(this);
-    refreshTimer->setInterval(timerMilliseconds(double(m_timing.refreshPeriod.count())));
-    connect(refreshTimer, &QTimer::timeout, this, &MountManager::refreshMountedVolumes);
-    refreshTimer->start();
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setInterval(timerMilliseconds(double(m_timing.refreshPeriod.count())));
+    connect(m_refreshTimer, &QTimer::timeout, this, &MountManager::refreshMountedVolumes);
+    m_refreshTimer->start();
+}
+
+void MountManager::setMountChangesAnnounced(bool announced)
+{
+    if (announced) {
+        m_refreshTimer->stop();
+    } else if (!m_refreshTimer->isActive()) {
+        m_refreshTimer->start();
+        refreshMountedVolumes();
+    }
 }
 
 void MountManager::startupPass()

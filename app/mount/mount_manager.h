@@ -90,6 +90,9 @@ public Q_SLOTS:
     // that live elsewhere are neither probed nor mounted; the mounts of those that lived on
     // the networks up until now are detached at once (in the background).
     void setActiveNetworks(const std::optional<QStringList>& networks);
+    // True when every change of the mount table is announced (refreshMountedVolumes is called
+    // for it): the periodic refresh then stops, so an idle table costs no wake-up.
+    void setMountChangesAnnounced(bool announced);
     // One mount of share with login, a single logon on the server, in the background. When
     // the server takes it, the login is stored if remember (and the system keeps logins) and
     // the server's other shares are mounted with it at once. Ends in signInFinished.
@@ -150,6 +153,7 @@ private:
     HelperAccess* m_helper;
     MountTiming m_timing;
     QTimer* m_timer = nullptr;
+    QTimer* m_refreshTimer = nullptr;
     ShareBook m_book;
     ServerHealth m_health;
     LoginHolds m_holds;

@@ -9,6 +9,7 @@ CycleTrigger* wireSystemEvents(MountManager& manager, SystemEvents& events, Even
 {
     QObject::connect(&events, &SystemEvents::mountTableChanged, &manager,
                      &MountManager::refreshMountedVolumes);
+    manager.setMountChangesAnnounced(events.announcesMountChanges());
     // Offline: mounts of servers that no longer answer go now, before anything blocks on them.
     QObject::connect(&events, &SystemEvents::networkLost, &manager, &MountManager::probeAndDetach);
     // Which servers are here follows the networks; the cycles and detaches they come with act

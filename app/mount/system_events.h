@@ -21,6 +21,9 @@ public:
     // The networks the system is on now (connection names, UUIDs, Wi-Fi SSIDs) for
     // Server::livesOn; nullopt while unknown, so that every server counts as here.
     virtual std::optional<QStringList> activeNetworks() const { return std::nullopt; }
+    // True when mountTableChanged follows every change of the mount table (also the mount
+    // service going away or coming back), so that polling the table is not needed.
+    virtual bool announcesMountChanges() const { return false; }
 
 public Q_SLOTS:
     // Asks the system to unlock the stored logins; it may prompt the user. Returns at once;

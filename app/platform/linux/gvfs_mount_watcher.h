@@ -6,8 +6,8 @@
 namespace tarnwick {
 
 // The GVFS mount tracker's Mounted and Unmounted signals on the session bus: whoever
-// mounted or unmounted (the file manager, `gio mount`, Tarnwick), and also when gvfsd
-// starts after Tarnwick. Silent without a session bus. Main thread.
+// mounted or unmounted (the file manager, `gio mount`, Tarnwick), and gvfsd starting, ending
+// or being replaced. Silent without a session bus. Main thread.
 class GvfsMountWatcher : public QObject {
     Q_OBJECT
 

@@ -28,6 +28,8 @@ public:
 
     bool networkUsable() const override { return m_network.usable(); }
     std::optional<QStringList> activeNetworks() const override { return m_network.networks(); }
+    // With a session bus: GVFS's tracker announces every mount and unmount.
+    bool announcesMountChanges() const override { return m_mounts != nullptr; }
     void unlockLogins() override;
 
 private:
