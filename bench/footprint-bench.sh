@@ -44,6 +44,12 @@ sleep 1
 ticks() { awk '{print $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
 kib() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/smaps_rollup"; }
 
+# Resident KiB per mapped file ([heap], [anon] and the like kept apart), from the newest round.
+by_mapping() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {name = (NF >= 6) ? $6 : "[anon]"} $1 == "Rss:" {rss[name] += $2}
+       END {for (n in rss) if (rss[n] > 0) print rss[n], n}' "/proc/$1/smaps"
+}
+
 # measure NAME COMMAND...: appends "rss pss cpu0-20 cpu20-40 rss-after-use" to $work/NAME.
 measure() {
   local name=$1 pid t20 t40 rss pss used=""
@@ -55,6 +61,7 @@ measure() {
   sleep 20
   t40=$(ticks "$pid")
   rss=$(kib "$pid" Rss) pss=$(kib "$pid" Pss)
+  by_mapping "$pid" >"$work/$name.idle-maps"
   if [ "$name" = tarnwick ]; then
     # A second start hands over to the first, which opens its popover; Escape closes it.
     "$@" >/dev/null 2>&1 || :
@@ -62,6 +69,7 @@ measure() {
     xdotool key Escape
     sleep 3
     used=$(kib "$pid" Rss)
+    by_mapping "$pid" >"$work/$name.used-maps"
   fi
   kill "$pid"
   wait "$pid" 2>/dev/null || :
@@ -86,7 +94,7 @@ startup() {
   kill "$watcher"
 }
 
-tarnwick_cmd=("$build/app/tarnwick" --settings "$work/tarnwick.conf")
+tarnwick_cmd=(${TARNWICK_BENCH_PREFIX:-} "$build/app/tarnwick" --settings "$work/tarnwick.conf")
 for round in $(seq "$rounds"); do
   if [ $((round % 2)) = 1 ]; then
     measure tarnwick "${tarnwick_cmd[@]}"
@@ -119,3 +127,14 @@ printf '%-24s %10s %10s %10s\n' "CPU, next 20 s (idle)" "$(ms "$(col tarnwick 4)
   "$(ms "$(col gigolo 4)")" "$(ms "$(col bare 4)")"
 printf '%-24s %10s\n' "RSS after popover use" "$(mb "$(col tarnwick 5)")"
 printf '%-24s %7s ms\n' "exec to registered item" "$(median <"$work/startup")"
+# Where the difference goes, last round: Tarnwick idle against the bare tray, and what use added.
+diff_maps() {
+  awk 'NR == FNR {a[$2] = $1; next} {b[$2] = $1}
+       END {for (n in b) if (b[n] - a[n] >= 32 || a[n] - b[n] >= 32) printf "%+8d KiB  %s\n", b[n] - a[n], n;
+            for (n in a) if (!(n in b) && a[n] >= 32) printf "%+8d KiB  %s\n", -a[n], n}' "$1" "$2" |
+    sort -rn | head -n 12
+}
+echo "Tarnwick idle minus bare Qt tray, by mapping:"
+diff_maps "$work/bare.idle-maps" "$work/tarnwick.idle-maps"
+echo "Tarnwick after popover use minus idle, by mapping:"
+diff_maps "$work/tarnwick.idle-maps" "$work/tarnwick.used-maps"

@@ -1,6 +1,8 @@
-// Build tool: renders the tray glyph (an SVG) to one PNG per size, so that the running tray
-// draws its icon without loading the SVG module, which idle would otherwise keep mapped.
-//   render_tray_glyph GLYPH.svg OUTPUT_DIR SIZE...   writes OUTPUT_DIR/glyph-SIZE.png
+// Build tool: renders the tray glyph (an SVG) to its coverage, one byte of alpha per pixel,
+// row by row, per size. The running tray then draws its icon without the SVG module and
+// without an image decoder, which idle would otherwise keep mapped.
+//   render_tray_glyph GLYPH.svg OUTPUT_DIR SIZE...   writes OUTPUT_DIR/glyph-SIZE.a8
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -25,7 +27,15 @@ int main(int argc, char** argv)
         QPainter painter(&image);
         renderer.render(&painter);
         painter.end();
-        if (!image.save(QStringLiteral("%1/glyph-%2.png").arg(args[2], sizeText)))
+        QFile out(QStringLiteral("%1/glyph-%2.a8").arg(args[2], sizeText));
+        if (!out.open(QIODevice::WriteOnly))
+            return 1;
+        for (int y = 0; y < size; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < size; ++x)
+                out.putChar(char(qAlpha(line[x])));
+        }
+        if (!out.flush())
             return 1;
     }
     return 0;

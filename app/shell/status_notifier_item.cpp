@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace tarnwick {
 
 namespace {
@@ -114,15 +116,19 @@ SniPixmap StatusNotifierItem::renderPixmap(int size)
 {
     // The glyph drawn a pixel smaller, white; its shape, dark and shifted a pixel in each
     // direction, underneath as the rim.
-    // Rendered from the SVG at build time for these sizes; any other size is scaled from the
-    // SVG here.
-    // Qt's own PNG reader: detecting the format would load every image plug-in to ask it.
-    QImageReader png(u":/tray/glyph-%1.png"_qs.arg(size - 2), "png");
-    png.setAutoDetectImageFormat(false);
-    QImage glyph = png.read();
-    if (glyph.isNull()) {
+    // Rendered from the SVG at build time for these sizes, as coverage (no image decoder to
+    // load); any other size is scaled from the SVG here.
+    const int side = size - 2;
+    QImage glyph;
+    QFile coverage(u":/tray/glyph-%1.a8"_qs.arg(side));
+    if (coverage.open(QIODevice::ReadOnly) && coverage.size() == qint64(side) * side) {
+        const QByteArray alpha = coverage.readAll();
+        glyph = QImage(side, side, QImage::Format_Alpha8);
+        for (int y = 0; y < side; ++y)
+            std::memcpy(glyph.scanLine(y), alpha.constData() + y * side, size_t(side));
+    } else {
         QImageReader reader(kBundledIcon);
-        reader.setScaledSize(QSize(size - 2, size - 2));
+        reader.setScaledSize(QSize(side, side));
         glyph = reader.read();
     }
     glyph = glyph.convertToFormat(QImage::Format_ARGB32_Premultiplied);

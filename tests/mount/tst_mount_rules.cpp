@@ -147,6 +147,12 @@ private Q_SLOTS:
         row("gvfs: the port is part of the server", true,
             "10.0.0.3 4455 media smb://10.0.0.3:4455/media/|10.0.0.3 0 media smb://10.0.0.3/media/",
             "10.0.0.3:4455", "Media", "smb://10.0.0.3:4455/media/");
+        row("gvfs: folded as GVFS folds, beyond ASCII", true,
+            "nas 0 strasse smb://nas/strasse/|nas 0 stra smb://nas/stra/", "nas", "STRA\u00dfE",
+            "smb://nas/strasse/");
+        row("gvfs: decomposed accent, other case", true,
+            "nas 0 caf\u00e9 smb://nas/caf%C3%A9/|nas 0 cafe smb://nas/cafe/", "nas", "CAFE\u0301",
+            "smb://nas/caf%C3%A9/");
         row("gvfs: 445 given is the default", true, "fe80::1 0 media smb://[fe80::1]/media/",
             "[fe80::1]:445", "Media", "smb://[fe80::1]/media/");
     }

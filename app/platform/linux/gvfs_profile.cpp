@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <future>
 #include <glib.h>
 #include <signal.h>
@@ -165,6 +166,10 @@ QString GvfsProfile::nameKey(const QString& name) const
     // The very folding GVFS applies to share names (g_utf8_casefold: "Straße" and
     // "STRASSE" both become "strasse"), on the canonical form so that composed and
     // decomposed accents still meet.
+    // ASCII folds to its lower case there; only other names need GLib's tables, which then
+    // stay out of an idle tray's memory.
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return name.toLower();
     const QByteArray utf8 = UnicodeText::canonical(name).toUtf8();
     gchar* folded = g_utf8_casefold(utf8.constData(), utf8.size());
     const QString key = UnicodeText::canonical(QString::fromUtf8(folded));
