@@ -1,3 +1,4 @@
+#include "platform/profile_factory.h"
 #include "shell/command_line.h"
 #include "shell/discovery_command.h"
 #include "shell/headless_app.h"
@@ -7,6 +8,7 @@
 int main(int argc, char* argv[])
 {
     using namespace tarnwick;
+    ProfileFactory::limitAllocatorArenas();
     // Help first: the tray needs a display, help and version must not.
     if (CommandLine::helpRequested(argc, argv))
         return CommandLine::showHelp(

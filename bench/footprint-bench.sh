@@ -7,6 +7,7 @@
 # from exec to its item registered with a StatusNotifierWatcher. Prints medians and ratios.
 # A measurement, never a pass/fail test.
 #   bench/footprint-bench.sh [ROUNDS [BUILD_DIR]]
+# (TARNWICK_BENCH_PREFIX, if set, goes before Tarnwick's command: "env MALLOC_ARENA_MAX=8")
 # (default 3 rounds; without BUILD_DIR builds RelWithDebInfo in build-rel)
 set -euo pipefail
 cd "$(dirname "$0")/.."

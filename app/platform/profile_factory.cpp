@@ -114,6 +114,16 @@ void ProfileFactory::readNeighbourAddress(QObject* context, const QString& host,
     }));
 }
 
+void ProfileFactory::limitAllocatorArenas()
+{
+#ifdef __GLIBC__
+    // glibc gives each new thread an arena of its own, up to eight per core; the pages a
+    // probe or mount thread touched there stay with the process after the thread is gone.
+    // Two arenas serve a few short tool runs at a time.
+    mallopt(M_ARENA_MAX, 2);
+#endif
+}
+
 void ProfileFactory::releaseFreeMemory()
 {
 #ifdef __GLIBC__

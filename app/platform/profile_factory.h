@@ -46,6 +46,9 @@ public:
     // context's thread unless context is destroyed first. Sends nothing to host.
     static void readNeighbourAddress(QObject* context, const QString& host,
                                      std::function<void(const QString&)> done);
+    // Keeps the allocator to a couple of arenas, so that short-lived worker threads leave no
+    // memory of their own behind. Call first thing in main, before any thread starts.
+    static void limitAllocatorArenas();
     // Returns the heap's free pages to the system (after a window closed): glibc keeps them
     // otherwise, and a tray program lives for the whole session. No-op elsewhere; any thread.
     static void releaseFreeMemory();
