@@ -53,7 +53,7 @@ by_mapping() {
 
 # measure NAME COMMAND...: appends "rss pss cpu0-20 cpu20-40 rss-after-use" to $work/NAME.
 measure() {
-  local name=$1 pid t20 t40 rss pss used=""
+  local name=$1 pid t20 t40 rss pss anon used="" used_pss="" used_anon=""
   shift
   "$@" >"$work/$name.log" 2>&1 &
   pid=$!
@@ -61,7 +61,7 @@ measure() {
   t20=$(ticks "$pid")
   sleep 20
   t40=$(ticks "$pid")
-  rss=$(kib "$pid" Rss) pss=$(kib "$pid" Pss)
+  rss=$(kib "$pid" Rss) pss=$(kib "$pid" Pss) anon=$(kib "$pid" Anonymous)
   by_mapping "$pid" >"$work/$name.idle-maps"
   if [ "$name" = tarnwick ]; then
     # A second start hands over to the first, which opens its popover; Escape closes it.
@@ -69,12 +69,13 @@ measure() {
     sleep 2
     xdotool key Escape
     sleep 3
-    used=$(kib "$pid" Rss)
+    used=$(kib "$pid" Rss) used_pss=$(kib "$pid" Pss) used_anon=$(kib "$pid" Anonymous)
     by_mapping "$pid" >"$work/$name.used-maps"
   fi
   kill "$pid"
   wait "$pid" 2>/dev/null || :
-  echo "$rss $pss $t20 $((t40 - t20)) ${used:-0}" >>"$work/$name"
+  echo "$rss $pss $t20 $((t40 - t20)) ${used:-0} $anon ${used_pss:-0} ${used_anon:-0}" \
+    >>"$work/$name"
 }
 
 # start-up: exec to the item registered with the watcher, warm (after the rounds above).
@@ -126,7 +127,13 @@ printf '%-24s %10s %10s %10s\n' "CPU, first 20 s" "$(ms "$(col tarnwick 3)")" \
   "$(ms "$(col gigolo 3)")" "$(ms "$(col bare 3)")"
 printf '%-24s %10s %10s %10s\n' "CPU, next 20 s (idle)" "$(ms "$(col tarnwick 4)")" \
   "$(ms "$(col gigolo 4)")" "$(ms "$(col bare 4)")"
+printf '%-24s %10s %10s %10s\n' "Anonymous after 40 s" "$(mb "$(col tarnwick 6)")" \
+  "$(mb "$(col gigolo 6)")" "$(mb "$(col bare 6)")"
+# After use: library and font pages, clean and shared with every other Qt program, and the
+# process's own anonymous memory, which only it holds.
 printf '%-24s %10s\n' "RSS after popover use" "$(mb "$(col tarnwick 5)")"
+printf '%-24s %10s\n' "PSS after popover use" "$(mb "$(col tarnwick 7)")"
+printf '%-24s %10s\n' "Anonymous after use" "$(mb "$(col tarnwick 8)")"
 printf '%-24s %7s ms\n' "exec to registered item" "$(median <"$work/startup")"
 # Where the difference goes, last round: Tarnwick idle against the bare tray, and what use added.
 diff_maps() {
