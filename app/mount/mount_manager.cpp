@@ -611,8 +611,11 @@ void MountManager::unmountShare(const ShareKey& key)
         const QString mountPoint = mount ? mount->mountPoint : m_profile->fallbackMountPoint(name);
         // Nothing of this share is mounted and there is no mount point to try: the unmount
         // fails without running a tool.
-        const bool unmounted =
-            !mountPoint.isEmpty() && m_profile->unmount(mountPoint, RunLimits{{}, &m_stop}) == 0;
+        const RunLimits limits{{}, &m_stop};
+        bool unmounted = !mountPoint.isEmpty() && m_profile->unmount(mountPoint, limits) == 0;
+        if (!unmounted && mount && m_stop.sleepFor(m_timing.unmountRetry) &&
+            ShareMounts::find(*m_profile, m_profile->readSmbMounts(), host, name))
+            unmounted = m_profile->unmount(mountPoint, limits) == 0;
         QMetaObject::invokeMethod(
             this, [this, key, unmounted] { endUnmount(key, unmounted); }, Qt::QueuedConnection);
     });

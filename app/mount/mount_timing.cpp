@@ -12,7 +12,7 @@ MountTiming MountTiming::scaled(double factor) const
     MountTiming timing = *this;
     for (auto* delay : {&timing.startupDelay, &timing.firstCycleDelay, &timing.defaultInterval,
                         &timing.intervalUnit, &timing.refreshPeriod, &timing.wakePacketSpacing,
-                        &timing.wakeProbeInterval, &timing.wakeLimit})
+                        &timing.wakeProbeInterval, &timing.wakeLimit, &timing.unmountRetry})
         *delay = scale(*delay);
     for (auto& wait : timing.pollSchedule)
         wait = scale(wait);

@@ -34,6 +34,10 @@ struct MountTiming {
         std::chrono::milliseconds(500),  std::chrono::milliseconds(1000),
         std::chrono::milliseconds(1000), std::chrono::milliseconds(1500)};
     std::chrono::milliseconds readyDeadline{3'000};
+    // An unmount refused while the share is still mounted is asked once more after this: a
+    // file closed a moment ago can keep a share busy for a second, and the user should not
+    // have to click again.
+    std::chrono::milliseconds unmountRetry{1'000};
 
     // Every delay multiplied by factor (> 0), so checks from outside need not wait the
     // 12 seconds before the first cycle.

@@ -3,6 +3,7 @@
 # Per call N of TOOL (1-based), files in STATE_DIR pick the behaviour; TOOL.N.X beats TOOL.X:
 #   TOOL.stdout / TOOL.stderr  printed as they are      TOOL.status  exit status (default 0)
 #   TOOL.delay                 seconds to sleep first   TOOL.hook    bash sourced with the args
+#   umount.busy                the mount stays, exit 16 ("Resource busy")
 # Each call is recorded as TOOL.N.args (NUL-separated) and TOOL.N.stdin.
 # STATE_DIR/mounttable is the shared mount table: "mount" prints it, "umount" removes the
 # line of its mount point; hooks change it with mt_add LINE / mt_remove MOUNTPOINT.
@@ -38,7 +39,8 @@ mt_remove() {
 f=$(pick delay) && sleep "$(cat "$f")"
 status=0
 case "$tool" in
-  umount) [ "${1:-}" = -f ] && shift; mt_remove "${1:-}" || status=1 ;;
+  umount) [ "${1:-}" = -f ] && shift
+    if pick busy >/dev/null; then status=16; else mt_remove "${1:-}" || status=1; fi ;;
   rmdir) rmdir -- "$@" 2>/dev/null || status=1 ;;
   security) status=44 ;; # "The specified item could not be found in the keychain."
 esac

@@ -482,8 +482,14 @@ private Q_SLOTS:
                                  QDBusConnection::sessionBus());
         wireSystemEvents(*m, events, EventTiming{1ms, 1ms});
         new ShareStatusLog(*m); // owned by the manager
-        const QVariant login = QVariant::fromValue(QList<QDBusObjectPath>{
-            QDBusObjectPath(s("/org/freedesktop/secrets/collection/login"))});
+        // Object paths go into the messages marshalled here, as the store sends them: a
+        // QVariant of our own holding one would be freed by the bus thread.
+        const QDBusObjectPath collection(s("/org/freedesktop/secrets/collection/login"));
+        QDBusArgument paths;
+        paths.beginArray(QMetaType::fromType<QDBusObjectPath>());
+        paths << collection;
+        paths.endArray();
+        const QVariant login = QVariant::fromValue(paths);
         const QString service = s("org.freedesktop.Secret.Service");
         QCOMPARE(secrets(service, s("Lock"), {login}), QString());
         QVERIFY(cycle(*m, "Public"));
@@ -503,11 +509,11 @@ private Q_SLOTS:
         secret << session.arguments().at(1).value<QDBusObjectPath>() << QByteArray()
                << QByteArray("\n") << s("text/plain");
         secret.endStructure();
+        QDBusArgument path;
+        path << collection;
         QCOMPARE(secrets(s("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
                          s("UnlockWithMasterPassword"),
-                         {QVariant::fromValue(
-                              QDBusObjectPath(s("/org/freedesktop/secrets/collection/login"))),
-                          QVariant::fromValue(secret)}),
+                         {QVariant::fromValue(path), QVariant::fromValue(secret)}),
                  QString());
         QTRY_VERIFY_WITH_TIMEOUT(m->isMounted(key("Private")), 30000);
         QCOMPARE(gioMounts(), 2);

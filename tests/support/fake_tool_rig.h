@@ -29,6 +29,8 @@ public:
     {
         write(file(tool, call, "delay"), QByteArray::number(seconds, 'f', 3));
     }
+    // umount refuses as a busy share would: the mount stays.
+    void setBusy(int call) { write(file(QStringLiteral("umount"), call, "busy"), {}); }
     // Bash run inside the fake with its arguments in $@; see fake-tool.sh for helpers.
     void setHook(Text tool, Text bash, int call = 0)
     {
