@@ -28,7 +28,7 @@ mount -t tmpfs -o mode=0755 tmpfs /run/avahi-daemon
 avahi-daemon -f "$rig/avahi-daemon.conf" --no-drop-root --no-chroot --no-rlimits \
   --no-proc-title --debug >"$rig/avahi.log" 2>&1 </dev/null &
 # Ready in state AVAHI_SERVER_RUNNING (2): its host name is established.
-wait_for 200 sh -c 'dbus-send --system --print-reply --dest=org.freedesktop.Avahi / \
+wait_for 600 sh -c 'dbus-send --system --print-reply --dest=org.freedesktop.Avahi / \
     org.freedesktop.Avahi.Server.GetState | grep -q "int32 2"' || {
   echo "avahi-env.sh: avahi-daemon did not start; its log:" >&2
   cat "$rig/avahi.log" >&2

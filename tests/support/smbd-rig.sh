@@ -84,7 +84,7 @@ printf '%s\n%s\n' "$password" "$password" \
   || { cat "$root/log/smbpasswd.out" >&2; exit 1; }
 
 smbd --foreground --configfile="$root/smb.conf" </dev/null >>"$root/log/smbd.out" 2>&1 &
-wait_for 100 listening "$host" || {
+wait_for 600 listening "$host" || {
   echo "smbd-rig: smbd did not start; its log:" >&2
   cat "$root/log/smbd.out" "$root"/log/log.* >&2 2>/dev/null || :
   exit 1

@@ -24,7 +24,7 @@ CONF
 setsid dbus-daemon --config-file="$rig/bus.conf" --nofork --nopidfile \
   --print-address=3 3>"$rig/address" </dev/null &
 pgid=$!
-wait_for 100 test -s "$rig/address" ||
+wait_for 600 test -s "$rig/address" ||
   { echo "with-private-system-bus: dbus-daemon did not start" >&2; exit 1; }
 DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$rig/address")
 export DBUS_SYSTEM_BUS_ADDRESS
