@@ -165,9 +165,8 @@ QString GvfsProfile::nameKey(const QString& name) const
 {
     // The very folding GVFS applies to share names (g_utf8_casefold: "Straße" and
     // "STRASSE" both become "strasse"), on the canonical form so that composed and
-    // decomposed accents still meet.
-    // ASCII folds to its lower case there; only other names need GLib's tables, which then
-    // stay out of an idle tray's memory.
+    // decomposed accents still meet. ASCII folds to its lower case there: only other names
+    // need GLib's tables, which then stay out of an idle tray's memory.
     if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return name.toLower();
     const QByteArray utf8 = UnicodeText::canonical(name).toUtf8();
@@ -188,9 +187,9 @@ MountAttempt GvfsProfile::requestMount(const QString& host, const QString& share
     input.extraEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     input.deadline = limits.deadline.count() > 0 ? limits.deadline : kMountDeadline;
     input.stop = limits.stop;
-    const ToolResult run = runTool(
-        m_gio, GioCommand::mountArgs(host, share, credentials, !credentials && login.domainTicket),
-        ToolStream::Capture, ToolStream::Capture, input);
+    const ToolResult run =
+        runTool(m_gio, GioCommand::mountArgs(host, share, credentials, login.domainTicket),
+                ToolStream::Capture, ToolStream::Capture, input);
     MountAttempt attempt{run.status, ShareStatus::Reason::None};
     if (run.timedOut) {
         attempt.failure = ShareStatus::Reason::TimedOut;

@@ -54,9 +54,9 @@ public:
     bool keepsLogins() const override { return true; }
     bool storeLogin(const QString& host, const Credentials& login) const override;
     bool forgetLogins(const QString& host) const override;
-    // KeyringLocked when every Secret Service item of host is locked; DomainTicketExpired
-    // when host is in the realm of the user's Kerberos cache, its ticket has expired and no
-    // login is stored for host.
+    // The stored login; without one, the user's Kerberos ticket when host is in the realm of
+    // its cache and the ticket is valid. KeyringLocked when every Secret Service item of host
+    // is locked; DomainTicketExpired when no login is stored and that ticket has expired.
     MountLogin mountLogin(const QString& host) const override;
     bool isHostReachable(const QString& host) const override;
     // The SMB port alone: a waking server may answer ping before it serves.
